@@ -1,0 +1,76 @@
+// Basic Win32 types and constants, with the sizes of the Windows data model
+// (DWORD and LONG are 32-bit on every host).
+#pragma once
+#include <cstddef>
+#include <cstdint>
+
+#define WINAPI
+#define APIENTRY
+#define CALLBACK
+
+typedef unsigned char BYTE;
+typedef unsigned short WORD;
+typedef uint32_t DWORD;
+typedef int32_t LONG;
+typedef uint32_t ULONG;
+typedef unsigned int UINT;
+typedef int INT;
+typedef int BOOL;
+typedef char CHAR;
+typedef int32_t HRESULT;
+typedef uintptr_t ULONG_PTR;
+typedef size_t SIZE_T;
+typedef void* LPVOID;
+typedef const void* LPCVOID;
+typedef DWORD* LPDWORD;
+typedef char* LPSTR;
+typedef const char* LPCSTR;
+typedef void* HANDLE;
+
+struct HINSTANCE__;
+typedef HINSTANCE__* HINSTANCE;
+typedef HINSTANCE HMODULE;
+struct HRSRC__;
+typedef HRSRC__* HRSRC;
+typedef void* HGLOBAL;
+
+#define TRUE 1
+#define FALSE 0
+#define MAX_PATH 260
+#define INVALID_HANDLE_VALUE (reinterpret_cast<HANDLE>(static_cast<intptr_t>(-1)))
+
+#define S_OK (static_cast<HRESULT>(0))
+#define E_INVALIDARG (static_cast<HRESULT>(0x80070057L))
+#define HRESULT_FROM_WIN32(x) \
+    (static_cast<HRESULT>((x) <= 0 ? (x) : (((x) & 0x0000FFFF) | (7 << 16) | 0x80000000)))
+
+#define ERROR_SUCCESS 0L
+#define ERROR_FILE_NOT_FOUND 2L
+#define ERROR_PATH_NOT_FOUND 3L
+#define ERROR_ACCESS_DENIED 5L
+#define ERROR_INVALID_HANDLE 6L
+#define ERROR_INVALID_PARAMETER 87L
+#define ERROR_INSUFFICIENT_BUFFER 122L
+#define ERROR_MORE_DATA 234L
+#define ERROR_DIRECTORY 267L
+#define ERROR_INSTALL_FAILURE 1603L
+
+struct FILETIME {
+    DWORD dwLowDateTime;
+    DWORD dwHighDateTime;
+};
+
+struct WIN32_FIND_DATAA {
+    DWORD dwFileAttributes;
+    FILETIME ftCreationTime;
+    FILETIME ftLastAccessTime;
+    FILETIME ftLastWriteTime;
+    DWORD nFileSizeHigh;
+    DWORD nFileSizeLow;
+    DWORD dwReserved0;
+    DWORD dwReserved1;
+    CHAR cFileName[MAX_PATH];
+    CHAR cAlternateFileName[14];
+};
+typedef WIN32_FIND_DATAA* LPWIN32_FIND_DATAA;
+static_assert(sizeof(WIN32_FIND_DATAA) == 320, "find-data record must keep the Windows layout");

@@ -1,0 +1,6 @@
+// The Win32 subset this system calls, for POSIX hosts. On Windows the
+// platform's own header is found instead of this one.
+#pragma once
+#include <port/win_types.h>
+#include <port/win_files.h>
+#include <port/win_modules.h>

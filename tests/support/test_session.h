@@ -1,0 +1,25 @@
+// An installer session for tests: natively the port's in-memory session,
+// under Wine a real package session made from a fresh database.
+#pragma once
+#include <windows.h>
+#include <msi.h>
+#include <msiquery.h>
+
+#include <string>
+
+class CTestSession {
+public:
+    CTestSession();
+    ~CTestSession();
+    CTestSession(const CTestSession&) = delete;
+    CTestSession& operator=(const CTestSession&) = delete;
+
+    MSIHANDLE Handle() const { return session; }
+    void SetProperty(const std::string& name, const std::string& value);
+    // Folder keys a test may set: "_DBASE_".
+    void SetTargetPath(const std::string& folderKey, const std::string& path);
+
+private:
+    MSIHANDLE session = 0;
+    std::string databasePath;
+};

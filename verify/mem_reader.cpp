@@ -1,0 +1,155 @@
+#include "mem_reader.h"
+
+#include <cstring>
+#include <new>
+
+CMemReader::CMemReader(LPCSTR fileName)
+{
+    HANDLE file = CreateFileA(fileName, GENERIC_READ, FILE_SHARE_READ, nullptr, OPEN_EXISTING, 0,
+                              nullptr);
+    if (file == INVALID_HANDLE_VALUE) {
+        return;
+    }
+    DWORD fileSize = GetFileSize(file, nullptr);
+    if (fileSize != INVALID_FILE_SIZE) {
+        SetData(nullptr, fileSize);
+        if (buffer != nullptr) {
+            // Bytes the read does not deliver stay zero.
+            DWORD readed = 0;
+            ReadFile(file, buffer, size, &readed, nullptr);
+        }
+    }
+    CloseHandle(file);
+}
+
+CMemReader::CMemReader(HMODULE module, DWORD resourceId)
+{
+    HRSRC resource = FindResourceA(module, MAKEINTRESOURCEA(resourceId & 0xFFFF), "BIN");
+    if (resource == nullptr) {
+        return;
+    }
+    HGLOBAL loaded = LoadResource(module, resource);
+    DWORD resourceSize = SizeofResource(module, resource);
+    if (loaded == nullptr || resourceSize == 0) {
+        return;
+    }
+    const void* data = LockResource(loaded);
+    if (data != nullptr) {
+        SetData(data, resourceSize);
+    }
+}
+
+CMemReader::~CMemReader()
+{
+    Close();
+}
+
+void CMemReader::SetData(const void* source, DWORD newSize)
+{
+    Close();
+    // The block holds one byte more than the data; a size that leaves no room
+    // for it, or a block the heap cannot give, leaves the reader empty.
+    if (newSize == 0xFFFFFFFFu) {
+        return;
+    }
+    BYTE* block = new (std::nothrow) BYTE[static_cast<size_t>(newSize) + 1];
+    if (block == nullptr) {
+        return;
+    }
+    if (source != nullptr) {
+        std::memcpy(block, source, newSize);
+    } else {
+        std::memset(block, 0, newSize);
+    }
+    buffer = block;
+    size = newSize;
+    position = block;
+}
+
+BOOL CMemReader::IsValid()
+{
+    return buffer != nullptr && size != 0 ? TRUE : FALSE;
+}
+
+void CMemReader::Close()
+{
+    delete[] buffer;
+    buffer = nullptr;
+    size = 0;
+    position = nullptr;
+}
+
+DWORD CMemReader::Read(void* destination, DWORD count)
+{
+    if (buffer == nullptr) {
+        return 0;
+    }
+    if (count > Remaining()) {
+        count = Remaining();
+    }
+    if (count == 0) {
+        return 0;
+    }
+    std::memcpy(destination, position, count);
+    position += count;
+    return count;
+}
+
+LONG CMemReader::ReadLine(char* lineBuffer, DWORD maxLength)
+{
+    if (lineBuffer == nullptr || buffer == nullptr) {
+        return 0;
+    }
+    const BYTE* end = buffer + size;
+    const BYTE* lineEnd = position;
+    while (lineEnd < end && *lineEnd != '\r' && *lineEnd != '\n') {
+        ++lineEnd;
+    }
+    const BYTE* next = lineEnd;
+    while (next < end && (*next == '\r' || *next == '\n')) {
+        ++next;
+    }
+    DWORD length = static_cast<DWORD>(lineEnd - position);
+    if (length > maxLength) {
+        return -1;
+    }
+    std::memcpy(lineBuffer, position, length);
+    lineBuffer[length] = '\0';
+    position = const_cast<BYTE*>(next);
+    return static_cast<LONG>(length);
+}
+
+DWORD CMemReader::SeekFromStart(DWORD offset)
+{
+    if (buffer == nullptr) {
+        return 0;
+    }
+    position = buffer + (offset < size ? offset : size);
+    return Offset();
+}
+
+DWORD CMemReader::SeekFromEnd(DWORD offset)
+{
+    if (buffer == nullptr) {
+        return 0;
+    }
+    if (offset > size) {
+        offset = size;
+    }
+    if (offset != 0) {
+        position = buffer + (size - offset);
+    }
+    return Remaining();
+}
+
+DWORD CMemReader::SeekFromCurrent(DWORD offset)
+{
+    if (buffer == nullptr) {
+        return 0;
+    }
+    if (offset > Remaining()) {
+        offset = Remaining();
+    }
+    position += offset;
+    return Offset();
+}
