@@ -1,5 +1,7 @@
 #include "customaction/bounded_text.h"
 
+#include "tests/support/case_name.h"
+
 #include <gtest/gtest.h>
 
 #include <algorithm>
@@ -82,14 +84,6 @@ INSTANTIATE_TEST_SUITE_P(
         BoundedCase{"append capacity 0", true, "", false, 0, "e", E_INVALIDARG, ""},
         BoundedCase{"append capacity too large", true, "a", false, 2147483648u, "e", E_INVALIDARG,
                     ""}),
-    [](const testing::TestParamInfo<BoundedCase>& info) {
-        std::string name = info.param.name;
-        for (char& ch : name) {
-            if (!isalnum(static_cast<unsigned char>(ch))) {
-                ch = '_';
-            }
-        }
-        return name;
-    });
+    CaseName());
 
 }  // namespace

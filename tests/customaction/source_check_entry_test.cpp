@@ -2,6 +2,8 @@
 #include "tests/support/scratch_folder.h"
 #include "tests/support/test_session.h"
 
+#include "tests/support/case_name.h"
+
 #include <gtest/gtest.h>
 
 #include <ostream>
@@ -76,15 +78,7 @@ INSTANTIATE_TEST_SUITE_P(
         EntryCase{"260 characters do not fit", true, 260, 1, 0, ERROR_INSTALL_FAILURE},
         EntryCase{"long value never reaches the body", true, 600, 1, 0, ERROR_INSTALL_FAILURE},
         EntryCase{"unset reads as empty", false, 3, 1, 1, ERROR_SUCCESS}),
-    [](const testing::TestParamInfo<EntryCase>& info) {
-        std::string name = info.param.name;
-        for (char& ch : name) {
-            if (!isalnum(static_cast<unsigned char>(ch))) {
-                ch = '_';
-            }
-        }
-        return name;
-    });
+    CaseName());
 
 TEST(CustomActionExportsTest, ChecksFailWhenSourceDirDoesNotFit)
 {

@@ -1,5 +1,7 @@
 #include "tests/support/test_session.h"
 
+#include "tests/support/case_name.h"
+
 #include <gtest/gtest.h>
 
 #include <ostream>
@@ -50,15 +52,7 @@ INSTANTIATE_TEST_SUITE_P(
                     ReadCase{"one short", "abcdefg", 7, ERROR_MORE_DATA, "abcdef"},
                     ReadCase{"three characters", "abcdefg", 3, ERROR_MORE_DATA, "ab"},
                     ReadCase{"capacity 1", "abcdefg", 1, ERROR_MORE_DATA, ""}),
-    [](const testing::TestParamInfo<ReadCase>& info) {
-        std::string name = info.param.name;
-        for (char& ch : name) {
-            if (!isalnum(static_cast<unsigned char>(ch))) {
-                ch = '_';
-            }
-        }
-        return name;
-    });
+    CaseName());
 
 TEST(InstallerSessionTest, UnsetPropertyReadsAsEmptyText)
 {
