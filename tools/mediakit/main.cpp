@@ -1,0 +1,27 @@
+// mediakit: mastering and inspection of the installation kit's data for
+// release engineers. Each subcommand is registered from its own file.
+#include "command_exit.h"
+#include "commands.h"
+
+#include <iostream>
+
+int main(int argc, char** argv)
+{
+    CLI::App app{"mediakit: makes, shows and checks the data that Vesmark.dll embeds for a "
+                 "product's installation disc.\nExit codes: 0 ok, 1 difference found, "
+                 "2 usage or I/O error."};
+    app.require_subcommand(1);
+
+    AddListingCommand(app);
+    AddVerifyCommand(app);
+
+    try {
+        app.parse(argc, argv);
+    } catch (const CLI::RuntimeError& e) {
+        return e.get_exit_code();
+    } catch (const CLI::ParseError& e) {
+        int code = app.exit(e);
+        return code == 0 ? exitOk : exitError;
+    }
+    return exitOk;
+}
