@@ -1,0 +1,195 @@
+#include <windows.h>
+#include <port/host.h>
+#include "kernel_object.h"
+
+#include <algorithm>
+#include <cctype>
+#include <cstring>
+#include <dirent.h>
+#include <string>
+#include <strings.h>
+#include <sys/stat.h>
+#include <vector>
+
+namespace {
+
+struct PortFind : PortKernelObject {
+    std::vector<WIN32_FIND_DATAA> entries;
+    size_t next = 0;
+};
+
+bool IsSeparator(char c)
+{
+    return c == '\\' || c == '/';
+}
+
+char Fold(char c)
+{
+    return static_cast<char>(std::tolower(static_cast<unsigned char>(c)));
+}
+
+// '*' any run, '?' exactly one character, letters without regard to case.
+bool MatchMask(const char* mask, const char* name)
+{
+    while (*mask != '\0') {
+        if (*mask == '*') {
+            while (*mask == '*') {
+                ++mask;
+            }
+            if (*mask == '\0') {
+                return true;
+            }
+            for (const char* rest = name; *rest != '\0'; ++rest) {
+                if (MatchMask(mask, rest)) {
+                    return true;
+                }
+            }
+            return false;
+        }
+        if (*name == '\0' || (*mask != '?' && Fold(*mask) != Fold(*name))) {
+            return false;
+        }
+        ++mask;
+        ++name;
+    }
+    return *name == '\0';
+}
+
+bool Matches(const std::string& mask, const char* name)
+{
+    // The one rule beyond plain wildcards that callers rely on: "*.*" also
+    // matches names without a period.
+    return mask == "*.*" || MatchMask(mask.c_str(), name);
+}
+
+FILETIME ToFileTime(const struct timespec& time)
+{
+    // 100-nanosecond intervals since 1601-01-01, the Unix epoch being 11644473600 s later.
+    uint64_t ticks = (static_cast<uint64_t>(time.tv_sec) + 11644473600ull) * 10000000ull +
+                     static_cast<uint64_t>(time.tv_nsec) / 100;
+    return FILETIME{static_cast<DWORD>(ticks), static_cast<DWORD>(ticks >> 32)};
+}
+
+// The record Wine reports for a host entry: 0x10 for folders, 0x20 on files,
+// 0x01 when no write permission is set, 0x02 for names starting with a period.
+bool Describe(const std::string& hostPath, const char* name, WIN32_FIND_DATAA& data)
+{
+    struct stat info {};
+    if (stat(hostPath.c_str(), &info) != 0 && lstat(hostPath.c_str(), &info) != 0) {
+        return false;
+    }
+    std::memset(&data, 0, sizeof(data));
+    size_t length = std::strlen(name);
+    if (length >= MAX_PATH) {
+        return false;  // Windows cannot name it either
+    }
+    std::memcpy(data.cFileName, name, length);
+    bool folder = S_ISDIR(info.st_mode);
+    data.dwFileAttributes = folder ? FILE_ATTRIBUTE_DIRECTORY : FILE_ATTRIBUTE_ARCHIVE;
+    if ((info.st_mode & (S_IWUSR | S_IWGRP | S_IWOTH)) == 0) {
+        data.dwFileAttributes |= FILE_ATTRIBUTE_READONLY;
+    }
+    if (name[0] == '.' && std::strcmp(name, ".") != 0 && std::strcmp(name, "..") != 0) {
+        data.dwFileAttributes |= FILE_ATTRIBUTE_HIDDEN;
+    }
+    data.ftCreationTime = ToFileTime(info.st_mtim);
+    data.ftLastAccessTime = ToFileTime(info.st_atim);
+    data.ftLastWriteTime = ToFileTime(info.st_mtim);
+    if (!folder) {
+        uint64_t size = static_cast<uint64_t>(info.st_size);
+        data.nFileSizeHigh = static_cast<DWORD>(size >> 32);
+        data.nFileSizeLow = static_cast<DWORD>(size);
+    }
+    return true;
+}
+
+bool NameBefore(const WIN32_FIND_DATAA& a, const WIN32_FIND_DATAA& b)
+{
+    return strcasecmp(a.cFileName, b.cFileName) < 0 ||
+           (strcasecmp(a.cFileName, b.cFileName) == 0 && std::strcmp(a.cFileName, b.cFileName) < 0);
+}
+
+}  // namespace
+
+HANDLE WINAPI FindFirstFileA(LPCSTR fileName, LPWIN32_FIND_DATAA findFileData)
+{
+    if (fileName == nullptr || findFileData == nullptr) {
+        return INVALID_HANDLE_VALUE;
+    }
+    std::string pattern = fileName;
+    size_t cut = pattern.find_last_of("\\/");
+    std::string folder = cut == std::string::npos ? std::string() : pattern.substr(0, cut + 1);
+    std::string mask = cut == std::string::npos ? pattern : pattern.substr(cut + 1);
+    if (cut == std::string::npos && pattern.size() >= 2 && pattern[1] == ':') {
+        folder = pattern.substr(0, 2);
+        mask = pattern.substr(2);
+    }
+    if (mask.empty()) {
+        return INVALID_HANDLE_VALUE;
+    }
+    // "X:\" alone: Windows lists no "." and ".." at the root of a drive.
+    bool driveRoot = folder.size() == 3 && folder[1] == ':' &&
+                     std::isalpha(static_cast<unsigned char>(folder[0])) && IsSeparator(folder[2]);
+    std::string hostFolder = folder.empty() ? std::string("./") : PortHostPath(folder.c_str());
+    if (hostFolder.empty()) {
+        return INVALID_HANDLE_VALUE;
+    }
+    if (hostFolder.back() != '/') {
+        hostFolder += '/';
+    }
+    DIR* dir = opendir(hostFolder.c_str());
+    if (dir == nullptr) {
+        return INVALID_HANDLE_VALUE;
+    }
+    auto find = new PortFind();
+    std::vector<WIN32_FIND_DATAA> dots;
+    while (struct dirent* entry = readdir(dir)) {
+        bool dot = std::strcmp(entry->d_name, ".") == 0 || std::strcmp(entry->d_name, "..") == 0;
+        if ((dot && driveRoot) || !Matches(mask, entry->d_name)) {
+            continue;
+        }
+        WIN32_FIND_DATAA data;
+        if (Describe(hostFolder + entry->d_name, entry->d_name, data)) {
+            (dot ? dots : find->entries).push_back(data);
+        }
+    }
+    closedir(dir);
+    // "." and ".." first, then the names in order, as an NTFS folder lists them.
+    std::sort(dots.begin(), dots.end(), NameBefore);
+    std::sort(find->entries.begin(), find->entries.end(), NameBefore);
+    find->entries.insert(find->entries.begin(), dots.begin(), dots.end());
+    if (find->entries.empty()) {
+        delete find;
+        return INVALID_HANDLE_VALUE;
+    }
+    *findFileData = find->entries[0];
+    find->next = 1;
+    return static_cast<PortKernelObject*>(find);
+}
+
+BOOL WINAPI FindNextFileA(HANDLE findFile, LPWIN32_FIND_DATAA findFileData)
+{
+    PortFind* find = PortObjectOf<PortFind>(findFile);
+    if (find == nullptr || findFileData == nullptr || find->next >= find->entries.size()) {
+        return FALSE;
+    }
+    *findFileData = find->entries[find->next++];
+    return TRUE;
+}
+
+BOOL WINAPI FindClose(HANDLE findFile)
+{
+    PortFind* find = PortObjectOf<PortFind>(findFile);
+    if (find == nullptr) {
+        return FALSE;
+    }
+    delete find;
+    return TRUE;
+}
+
+LONG WINAPI CompareFileTime(const FILETIME* fileTime1, const FILETIME* fileTime2)
+{
+    uint64_t a = (static_cast<uint64_t>(fileTime1->dwHighDateTime) << 32) | fileTime1->dwLowDateTime;
+    uint64_t b = (static_cast<uint64_t>(fileTime2->dwHighDateTime) << 32) | fileTime2->dwLowDateTime;
+    return a < b ? -1 : (a > b ? 1 : 0);
+}
