@@ -3,6 +3,7 @@
 #pragma once
 #include <port/win_types.h>
 #include <port/win_files.h>
+#include <port/win_memory.h>
 #include <port/win_find.h>
 #include <port/win_lstrcmpi.h>
 #include <port/win_modules.h>

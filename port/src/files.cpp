@@ -4,15 +4,39 @@
 
 #include <cerrno>
 #include <fcntl.h>
+#include <set>
 #include <sys/stat.h>
 #include <unistd.h>
 
 namespace {
 
+struct PortFile;
+
+// Every open file handle of the process: Windows checks a new opener's access
+// and sharing against the handles already open on the same file.
+std::set<PortFile*>& OpenFiles()
+{
+    static std::set<PortFile*> files;
+    return files;
+}
+
 struct PortFile : PortKernelObject {
-    explicit PortFile(int descriptor) : fd(descriptor) {}
-    ~PortFile() override { close(fd); }
+    PortFile(int descriptor, const struct stat& info, DWORD desiredAccess, DWORD shareMode)
+        : fd(descriptor), device(info.st_dev), inode(info.st_ino), access(desiredAccess),
+          share(shareMode)
+    {
+        OpenFiles().insert(this);
+    }
+    ~PortFile() override
+    {
+        OpenFiles().erase(this);
+        close(fd);
+    }
     int fd;
+    dev_t device;
+    ino_t inode;
+    DWORD access;
+    DWORD share;
 };
 
 PortFile* FileOf(HANDLE handle)
@@ -20,9 +44,26 @@ PortFile* FileOf(HANDLE handle)
     return PortObjectOf<PortFile>(handle);
 }
 
+// A sharing violation: either side wants what the other does not share.
+bool SharingConflicts(const struct stat& info, DWORD desiredAccess, DWORD shareMode)
+{
+    for (const PortFile* open : OpenFiles()) {
+        if (open->device != info.st_dev || open->inode != info.st_ino) {
+            continue;
+        }
+        if (((desiredAccess & GENERIC_READ) != 0 && (open->share & FILE_SHARE_READ) == 0) ||
+            ((desiredAccess & GENERIC_WRITE) != 0 && (open->share & FILE_SHARE_WRITE) == 0) ||
+            ((open->access & GENERIC_READ) != 0 && (shareMode & FILE_SHARE_READ) == 0) ||
+            ((open->access & GENERIC_WRITE) != 0 && (shareMode & FILE_SHARE_WRITE) == 0)) {
+            return true;
+        }
+    }
+    return false;
+}
+
 }  // namespace
 
-HANDLE WINAPI CreateFileA(LPCSTR fileName, DWORD desiredAccess, DWORD /*shareMode*/,
+HANDLE WINAPI CreateFileA(LPCSTR fileName, DWORD desiredAccess, DWORD shareMode,
                           LPSECURITY_ATTRIBUTES /*securityAttributes*/, DWORD creationDisposition,
                           DWORD /*flagsAndAttributes*/, HANDLE /*templateFile*/)
 {
@@ -44,7 +85,13 @@ HANDLE WINAPI CreateFileA(LPCSTR fileName, DWORD desiredAccess, DWORD /*shareMod
         close(fd);
         return INVALID_HANDLE_VALUE;
     }
-    return static_cast<PortKernelObject*>(new PortFile(fd));
+    // A file without write permission is read-only to Windows, even for root.
+    if (((desiredAccess & GENERIC_WRITE) != 0 && (info.st_mode & S_IWUSR) == 0) ||
+        SharingConflicts(info, desiredAccess, shareMode)) {
+        close(fd);
+        return INVALID_HANDLE_VALUE;
+    }
+    return static_cast<PortKernelObject*>(new PortFile(fd, info, desiredAccess, shareMode));
 }
 
 DWORD WINAPI GetFileSize(HANDLE file, LPDWORD fileSizeHigh)
@@ -87,6 +134,58 @@ BOOL WINAPI ReadFile(HANDLE file, LPVOID buffer, DWORD bytesToRead, LPDWORD byte
     }
     if (bytesRead != nullptr) {
         *bytesRead = done;
+    }
+    return TRUE;
+}
+
+DWORD WINAPI SetFilePointer(HANDLE file, LONG distanceToMove, PLONG distanceToMoveHigh,
+                            DWORD moveMethod)
+{
+    PortFile* f = FileOf(file);
+    static const int whence[] = {SEEK_SET, SEEK_CUR, SEEK_END};
+    if (f == nullptr || moveMethod > FILE_END) {
+        return INVALID_SET_FILE_POINTER;
+    }
+    // Without a high part the distance is a signed 32-bit value.
+    int64_t distance = distanceToMove;
+    if (distanceToMoveHigh != nullptr) {
+        uint64_t high = static_cast<DWORD>(*distanceToMoveHigh);
+        distance = static_cast<int64_t>((high << 32) | static_cast<DWORD>(distanceToMove));
+    }
+    off_t position = lseek(f->fd, static_cast<off_t>(distance), whence[moveMethod]);
+    if (position < 0) {
+        return INVALID_SET_FILE_POINTER;
+    }
+    if (distanceToMoveHigh != nullptr) {
+        *distanceToMoveHigh = static_cast<LONG>(static_cast<uint64_t>(position) >> 32);
+    }
+    return static_cast<DWORD>(position);
+}
+
+BOOL WINAPI WriteFile(HANDLE file, LPCVOID buffer, DWORD bytesToWrite, LPDWORD bytesWritten,
+                      LPOVERLAPPED /*overlapped*/)
+{
+    PortFile* f = FileOf(file);
+    if (bytesWritten != nullptr) {
+        *bytesWritten = 0;
+    }
+    if (f == nullptr || (buffer == nullptr && bytesToWrite != 0) ||
+        (f->access & GENERIC_WRITE) == 0) {
+        return FALSE;
+    }
+    DWORD done = 0;
+    while (done < bytesToWrite) {
+        ssize_t put = write(f->fd, static_cast<const char*>(buffer) + done, bytesToWrite - done);
+        if (put < 0 && errno == EINTR) {
+            continue;
+        }
+        if (put <= 0) {
+            return FALSE;
+        }
+        done += static_cast<DWORD>(put);
+    }
+    if (bytesWritten != nullptr) {
+        *bytesWritten = done;
     }
     return TRUE;
 }

@@ -22,3 +22,8 @@ void PortSetDrive(char letter, UINT driveType, const std::string& hostFolder);
 // The host path that a Windows path names: drive letters through the drive
 // table, backslashes turned into slashes. Empty when the drive is not mapped.
 std::string PortHostPath(LPCSTR windowsPath);
+
+// Makes one CryptoAPI function fail from now on, as on a machine whose
+// provider is missing or broken: its name ("CryptHashData"), "*" for every
+// one, or "" to make them all work again.
+void PortSetCryptoFailure(const std::string& functionName);

@@ -23,6 +23,7 @@ typedef size_t SIZE_T;
 typedef void* LPVOID;
 typedef const void* LPCVOID;
 typedef DWORD* LPDWORD;
+typedef LONG* PLONG;
 typedef char* LPSTR;
 typedef const char* LPCSTR;
 typedef void* HANDLE;

@@ -1,0 +1,43 @@
+#include "xctr.h"
+
+#include <cstdint>
+#include <cstring>
+
+namespace {
+
+// Counter blocks are made and encrypted a batch at a time, so the provider
+// is called once per 4 KiB rather than once per block.
+const size_t batchBlocks = 256;
+
+}  // namespace
+
+bool XctrApply(const CAesKey& aes, const BYTE nonce[CAesKey::blockSize], BYTE* data,
+               size_t length)
+{
+    const size_t block = CAesKey::blockSize;
+    BYTE keystream[batchBlocks * CAesKey::blockSize];
+    uint64_t counter = 1;
+    bool ok = true;
+    for (size_t done = 0; ok && done < length;) {
+        size_t part = length - done < sizeof(keystream) ? length - done : sizeof(keystream);
+        size_t blocks = (part + block - 1) / block;
+        for (size_t b = 0; b < blocks; ++b, ++counter) {
+            BYTE* counterBlock = keystream + b * block;
+            std::memcpy(counterBlock, nonce, block);
+            // The counter is XORed in little-endian; lengths here stay far
+            // below 2^64 blocks, so its upper eight bytes are zero.
+            for (int i = 0; i < 8; ++i) {
+                counterBlock[i] ^= static_cast<BYTE>(counter >> (8 * i));
+            }
+        }
+        ok = aes.EncryptBlocks(keystream, static_cast<DWORD>(blocks * block));
+        if (ok) {
+            for (size_t i = 0; i < part; ++i) {
+                data[done + i] ^= keystream[i];
+            }
+            done += part;
+        }
+    }
+    SecureZeroMemory(keystream, sizeof(keystream));
+    return ok;
+}

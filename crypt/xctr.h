@@ -1,0 +1,7 @@
+// XCTR, the counter mode inside HCTR2: keystream block i (from 1) is
+// E(nonce ^ le128(i)); the data are XORed with it. Its own inverse.
+#pragma once
+#include "aes_key.h"
+
+bool XctrApply(const CAesKey& aes, const BYTE nonce[CAesKey::blockSize], BYTE* data,
+               size_t length);
