@@ -1,13 +1,128 @@
 // mediakit listing build|show: the binary listing that CheckItems compares with.
+#include "code_page_text.h"
 #include "command_exit.h"
 #include "commands.h"
+#include "disc_drive.h"
+#include "listing_dump.h"
+#include "listing_writer.h"
+
+#include <cstdio>
+#include <fstream>
+#include <iostream>
+#include <iterator>
+#include <memory>
+#include <stdexcept>
+
+namespace {
+
+struct BuildArguments {
+    std::string folder;
+    std::string output;
+    unsigned codePage = 1252;
+    bool disc = false;
+    bool noRecurse = false;
+};
+
+struct ShowArguments {
+    std::string file;
+    unsigned codePage = 1252;
+};
+
+std::unique_ptr<CCodePageText> OpenCodePage(unsigned codePage)
+{
+    try {
+        return std::make_unique<CCodePageText>(codePage);
+    } catch (const std::invalid_argument& e) {
+        EndCommand(exitError, e.what());
+    }
+}
+
+// Written beside the target and renamed over it, so that a failed build never
+// leaves a half-written listing in place of a good one.
+void WriteWhole(const std::string& path, const std::vector<uint8_t>& data)
+{
+    std::string temporary = path + ".part";
+    {
+        std::ofstream out(temporary, std::ios::binary | std::ios::trunc);
+        out.write(reinterpret_cast<const char*>(data.data()), static_cast<std::streamsize>(data.size()));
+        out.close();
+        if (!out) {
+            std::remove(temporary.c_str());
+            EndCommand(exitError, path + ": cannot write the listing");
+        }
+    }
+    if (std::rename(temporary.c_str(), path.c_str()) != 0) {
+        std::remove(temporary.c_str());
+        EndCommand(exitError, path + ": cannot write the listing");
+    }
+}
+
+void RunBuild(const BuildArguments& args)
+{
+    std::unique_ptr<CCodePageText> codePage = OpenCodePage(args.codePage);
+    ListingOptions options;
+    options.disc = args.disc;
+    options.recurse = !args.noRecurse;
+    ListingCounts counts;
+    std::vector<uint8_t> listing;
+    try {
+        CDiscDrive drive(args.folder);
+        listing = BuildListing(drive.Root(), *codePage, options, counts, [](const std::string& folder) {
+            std::cerr << "listing " << folder << '\n';
+        });
+    } catch (const std::runtime_error& e) {
+        EndCommand(exitError, e.what());
+    }
+    WriteWhole(args.output, listing);
+    std::cout << args.output << ": " << listing.size() << " bytes, " << counts.folders << " folders, "
+              << counts.files << " files\n";
+}
+
+void RunShow(const ShowArguments& args)
+{
+    std::unique_ptr<CCodePageText> codePage = OpenCodePage(args.codePage);
+    std::ifstream in(args.file, std::ios::binary);
+    if (!in) {
+        EndCommand(exitError, args.file + ": cannot read the listing");
+    }
+    std::vector<uint8_t> data((std::istreambuf_iterator<char>(in)), std::istreambuf_iterator<char>());
+    if (in.bad()) {
+        EndCommand(exitError, args.file + ": cannot read the listing");
+    }
+    ListingDumpResult result = DumpListing(data, *codePage, std::cout);
+    if (!result.complete) {
+        EndCommand(exitError, args.file + ": corrupt at byte " + std::to_string(result.brokenAt) + ": " +
+                                  result.reason);
+    }
+    std::cout << "# " << data.size() << " bytes, " << result.folderRecords << " folder records, "
+              << result.folders << " folders, " << result.files << " files\n";
+}
+
+}  // namespace
 
 void AddListingCommand(CLI::App& app)
 {
     CLI::App* listing = app.add_subcommand("listing", "Make or show the binary listing of a disc tree");
     listing->require_subcommand(1);
-    CLI::App* build = listing->add_subcommand("build", "Write the listing of a disc tree");
-    build->callback([] { EndCommand(exitError, "listing build is not available yet"); });
-    CLI::App* show = listing->add_subcommand("show", "Print a listing as text");
-    show->callback([] { EndCommand(exitError, "listing show is not available yet"); });
+
+    auto build = std::make_shared<BuildArguments>();
+    CLI::App* buildCommand = listing->add_subcommand(
+        "build", "Write the binary listing of a disc tree (entries sorted by name, depth-first; "
+                 "the same tree and options always give the same bytes)");
+    buildCommand->add_option("DIR", build->folder, "Root folder of the disc tree")->required();
+    buildCommand->add_option("-o,--output", build->output, "Listing file to write")->required();
+    buildCommand->add_option("--codepage", build->codePage,
+                             "ANSI code page of the names in the listing (default 1252)");
+    buildCommand->add_flag("--disc", build->disc,
+                           "Record attributes as a pressed disc reports them (files 0x21, folders "
+                           "0x31) instead of those of the tree");
+    buildCommand->add_flag("--no-recurse", build->noRecurse, "List the root folder only");
+    buildCommand->callback([build] { RunBuild(*build); });
+
+    auto show = std::make_shared<ShowArguments>();
+    CLI::App* showCommand = listing->add_subcommand(
+        "show", "Print a listing as text: path, kind, size, attributes, modification time (UTC)");
+    showCommand->add_option("FILE", show->file, "Listing file")->required();
+    showCommand->add_option("--codepage", show->codePage, "ANSI code page of the names (default 1252)");
+    showCommand->callback([show] { RunShow(*show); });
 }

@@ -1,0 +1,23 @@
+// Names between the host's UTF-8 and a Windows ANSI code page, through iconv.
+#pragma once
+#include <string>
+
+class CCodePageText {
+public:
+    // Throws std::invalid_argument when iconv does not know code page N.
+    explicit CCodePageText(unsigned codePage);
+    ~CCodePageText();
+    CCodePageText(const CCodePageText&) = delete;
+    CCodePageText& operator=(const CCodePageText&) = delete;
+
+    // False when the text cannot be represented in the other encoding.
+    bool ToAnsi(const std::string& utf8, std::string& ansi) const;
+    bool FromAnsi(const std::string& ansi, std::string& utf8) const;
+
+    unsigned CodePage() const { return codePage; }
+
+private:
+    unsigned codePage;
+    void* toAnsi;
+    void* fromAnsi;
+};
