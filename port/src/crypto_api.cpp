@@ -142,7 +142,10 @@ BOOL WINAPI CryptAcquireContextA(HCRYPTPROV* provider, LPCSTR container, LPCSTR 
         return FALSE;
     }
     // Only verify-only contexts of the default providers: no key containers here.
-    if (container != nullptr || providerName != nullptr || flags != CRYPT_VERIFYCONTEXT ||
+    // The machine key set flag only says where containers would be; a verify-only
+    // context opens none, so Windows accepts it beside CRYPT_VERIFYCONTEXT.
+    if (container != nullptr || providerName != nullptr ||
+        (flags & ~CRYPT_MACHINE_KEYSET) != CRYPT_VERIFYCONTEXT ||
         (providerType != PROV_RSA_FULL && providerType != PROV_RSA_AES)) {
         return FALSE;
     }
