@@ -1,0 +1,168 @@
+// CheckItems end to end on the generated sample disc, against the listing
+// the library embeds.
+#include "customaction/module_instance.h"
+#include "tests/support/case_name.h"
+#include "tests/support/scratch_folder.h"
+#include "tests/support/test_session.h"
+#include "verify/source_listing_check.h"
+
+#ifndef _WIN32
+#include <port/host.h>
+#endif
+
+#include <gtest/gtest.h>
+
+#include <cstdio>
+#include <filesystem>
+#include <functional>
+#include <ostream>
+#include <string>
+
+extern "C" UINT WINAPI CheckItems(MSIHANDLE session);
+
+namespace {
+
+namespace fs = std::filesystem;
+
+// The generated disc as the system names it: a CD-ROM drive natively, the
+// host's folder through Wine's Z: drive under Wine.
+std::string SampleDisc()
+{
+#ifdef _WIN32
+    std::string path = "Z:" SAMPLE_DISC_DIR "/";
+    for (char& c : path) {
+        if (c == '/') {
+            c = '\\';
+        }
+    }
+    return path;
+#else
+    PortSetDrive('E', 5, SAMPLE_DISC_DIR);
+    return "E:\\";
+#endif
+}
+
+void SetReadOnly(const fs::path& path, bool readOnly)
+{
+    fs::permissions(path, fs::perms::owner_write | fs::perms::group_write | fs::perms::others_write,
+                    readOnly ? fs::perm_options::remove : fs::perm_options::add);
+}
+
+// The generated disc as this program's file library names it.
+std::string SampleDiscFolder()
+{
+#ifdef _WIN32
+    return SampleDisc();
+#else
+    return SAMPLE_DISC_DIR;
+#endif
+}
+
+// A copy of the sample disc with every file read-only, as pressed.
+void CopySampleDisc(const CScratchFolder& scratch)
+{
+    fs::copy(SampleDiscFolder(), scratch.Path(), fs::copy_options::recursive);
+    for (const auto& entry : fs::recursive_directory_iterator(scratch.Path())) {
+        if (entry.is_regular_file()) {
+            SetReadOnly(entry.path(), true);
+        }
+    }
+}
+
+void Replace(const fs::path& file, const std::string& content)
+{
+    SetReadOnly(file, false);
+    fs::remove(file);
+    std::FILE* out = std::fopen(file.string().c_str(), "wb");
+    ASSERT_NE(out, nullptr);
+    std::fwrite(content.data(), 1, content.size(), out);
+    std::fclose(out);
+    SetReadOnly(file, true);
+}
+
+class SourceListingCheckTest : public testing::Test {
+protected:
+    void SetUp() override { moduleInstance = GetModuleHandleA(nullptr); }
+    void TearDown() override { moduleInstance = nullptr; }
+};
+
+TEST_F(SourceListingCheckTest, SampleDiscPassesThroughCheckItems)
+{
+    CTestSession session;
+    session.SetProperty("SourceDir", SampleDisc());
+    EXPECT_EQ(CheckItems(session.Handle()), static_cast<UINT>(ERROR_SUCCESS));
+    EXPECT_EQ(CheckSourceListing(SampleDisc().c_str(), 1), 1);
+}
+
+TEST_F(SourceListingCheckTest, SourceNamedWithoutTrailingSeparator)
+{
+    // The listing's root is the disc, so a sub-folder as the source differs from it.
+    EXPECT_EQ(CheckSourceListing((SampleDisc() + "Samples").c_str(), 1), 0);
+    CScratchFolder scratch;
+    CopySampleDisc(scratch);
+    std::string source = scratch.Path();
+    source.pop_back();
+    EXPECT_EQ(CheckSourceListing(source.c_str(), 1), 1);
+}
+
+struct DiscChange {
+    const char* name;
+    std::function<void(const fs::path& disc)> change;
+    int expected;
+};
+
+void PrintTo(const DiscChange& c, std::ostream* os)
+{
+    *os << c.name;
+}
+
+class SampleDiscChangeTest : public SourceListingCheckTest,
+                             public testing::WithParamInterface<DiscChange> {};
+
+TEST_P(SampleDiscChangeTest, CheckItemsTellsChangedDiscs)
+{
+    const DiscChange& c = GetParam();
+    CScratchFolder scratch;
+    CopySampleDisc(scratch);
+    c.change(fs::path(scratch.Path()));
+    CTestSession session;
+    session.SetProperty("SourceDir", scratch.Path());
+    EXPECT_EQ(CheckItems(session.Handle()),
+              static_cast<UINT>(c.expected == 1 ? ERROR_SUCCESS : ERROR_INSTALL_FAILURE));
+}
+
+INSTANTIATE_TEST_SUITE_P(
+    Changes, SampleDiscChangeTest,
+    testing::Values(
+        DiscChange{"faithful copy", [](const fs::path&) {}, 1},
+        DiscChange{"extra file", [](const fs::path& d) { std::fclose(std::fopen((d / "Help" / "desktop.ini").string().c_str(), "wb")); }, 0},
+        DiscChange{"missing file", [](const fs::path& d) { SetReadOnly(d / "Samples" / "Reports" / "cash-flow.klr", false); fs::remove(d / "Samples" / "Reports" / "cash-flow.klr"); }, 0},
+        DiscChange{"missing folder", [](const fs::path& d) {
+            for (const auto& e : fs::directory_iterator(d / "Redist" / "Fonts")) SetReadOnly(e.path(), false);
+            fs::remove_all(d / "Redist" / "Fonts");
+        }, 0},
+        DiscChange{"extra folder", [](const fs::path& d) { fs::create_directory(d / "Templates" / "Office"); }, 0},
+        DiscChange{"size changed", [](const fs::path& d) { Replace(d / "readme.txt", "shorter"); }, 0},
+        DiscChange{"copied to a hard disk, writable", [](const fs::path& d) { SetReadOnly(d / "license.txt", false); }, 0},
+        DiscChange{"name in other letter case", [](const fs::path& d) { fs::rename(d / "Templates" / "Home", d / "Templates" / "HOME"); }, 1},
+        DiscChange{"setup package replaced", [](const fs::path& d) { Replace(d / "setup.msi", std::string(70000, 'm')); }, 1}),
+    CaseName());
+
+TEST_F(SourceListingCheckTest, MissingSourceFails)
+{
+    EXPECT_EQ(CheckSourceListing((SampleDisc() + "absent\\").c_str(), 1), 0);
+    // An empty source names no folder; the current directory is never checked instead.
+    EXPECT_EQ(CheckSourceListing("", 1), 0);
+}
+
+TEST_F(SourceListingCheckTest, WithoutTheListingResourceTheCheckFails)
+{
+#ifdef _WIN32
+    moduleInstance = GetModuleHandleA("kernel32.dll");
+#else
+    moduleInstance = PortCreateModule();
+#endif
+    EXPECT_EQ(CheckSourceListing(SampleDisc().c_str(), 1), 0);
+}
+
+}  // namespace
