@@ -4,22 +4,34 @@
 #pragma once
 #include <cstdint>
 
-// The low 64 bits of the carry-less product. Each operand is split into four
-// interleaved bit classes with three-bit holes; a column of an integer product
-// then sums at most 15 ones below bit 64, so carries stay inside the holes and
-// are masked away.
-inline uint64_t ClmulLow64(uint64_t x, uint64_t y)
+// One operand split into its four interleaved bit classes (every fourth bit),
+// made once for an operand that is used many times, such as a hash key.
+struct CClmulOperand {
+    uint64_t part[4];
+};
+
+inline CClmulOperand ClmulSplit(uint64_t y)
+{
+    return CClmulOperand{{y & 0x1111111111111111ull, y & 0x2222222222222222ull,
+                          y & 0x4444444444444444ull, y & 0x8888888888888888ull}};
+}
+
+// The low 64 bits of the carry-less product. Both operands are split into
+// four bit classes with three-bit holes; a column of an integer product then
+// sums at most 15 ones below bit 64, so carries stay inside the holes and are
+// masked away.
+inline uint64_t ClmulLow64(uint64_t x, const CClmulOperand& y)
 {
     const uint64_t m0 = 0x1111111111111111ull;
     const uint64_t m1 = 0x2222222222222222ull;
     const uint64_t m2 = 0x4444444444444444ull;
     const uint64_t m3 = 0x8888888888888888ull;
     uint64_t x0 = x & m0, x1 = x & m1, x2 = x & m2, x3 = x & m3;
-    uint64_t y0 = y & m0, y1 = y & m1, y2 = y & m2, y3 = y & m3;
-    uint64_t z0 = (x0 * y0) ^ (x1 * y3) ^ (x2 * y2) ^ (x3 * y1);
-    uint64_t z1 = (x0 * y1) ^ (x1 * y0) ^ (x2 * y3) ^ (x3 * y2);
-    uint64_t z2 = (x0 * y2) ^ (x1 * y1) ^ (x2 * y0) ^ (x3 * y3);
-    uint64_t z3 = (x0 * y3) ^ (x1 * y2) ^ (x2 * y1) ^ (x3 * y0);
+    const uint64_t* yp = y.part;
+    uint64_t z0 = (x0 * yp[0]) ^ (x1 * yp[3]) ^ (x2 * yp[2]) ^ (x3 * yp[1]);
+    uint64_t z1 = (x0 * yp[1]) ^ (x1 * yp[0]) ^ (x2 * yp[3]) ^ (x3 * yp[2]);
+    uint64_t z2 = (x0 * yp[2]) ^ (x1 * yp[1]) ^ (x2 * yp[0]) ^ (x3 * yp[3]);
+    uint64_t z3 = (x0 * yp[3]) ^ (x1 * yp[2]) ^ (x2 * yp[1]) ^ (x3 * yp[0]);
     return (z0 & m0) | (z1 & m1) | (z2 & m2) | (z3 & m3);
 }
 
@@ -33,12 +45,12 @@ inline uint64_t Reverse64(uint64_t x)
     return (x >> 32) | (x << 32);
 }
 
-// The full 127-bit product. Reversing both operands reverses the product, so
-// the low word of the reversed product, reversed back, is the high part.
-// xr and yr are Reverse64 of x and y, passed in because callers reuse them.
-inline void Clmul64(uint64_t x, uint64_t y, uint64_t xr, uint64_t yr, uint64_t* low,
-                    uint64_t* high)
+// The full 127-bit product of x and the operand y. Reversing both operands
+// reverses the product, so the low word of the reversed product, reversed
+// back, is the high part; yReversed is ClmulSplit(Reverse64(y)).
+inline void Clmul64(uint64_t x, const CClmulOperand& y, const CClmulOperand& yReversed,
+                    uint64_t* low, uint64_t* high)
 {
     *low = ClmulLow64(x, y);
-    *high = Reverse64(ClmulLow64(xr, yr)) >> 1;
+    *high = Reverse64(ClmulLow64(Reverse64(x), yReversed)) >> 1;
 }

@@ -37,15 +37,25 @@ bool SeekFromStart(HANDLE file, LONG start)
 
 BOOL CryptBuffer(BYTE* data, LONG length, const char* pass)
 {
+    return TransformBuffer(data, length, pass, cipherEncrypt);
+}
+
+BOOL TransformBuffer(BYTE* data, LONG length, const char* pass, int mode)
+{
     char key[passCapacity] = {};
     CopyBounded(key, sizeof(key), pass);
     CipherPrepare(data, length, -1);
-    int result = CipherTransform(cipherEncrypt, key, data, length);
+    int result = CipherTransform(mode, key, data, length);
     SecureZeroMemory(key, sizeof(key));
     return result == cipherOk ? TRUE : FALSE;
 }
 
 LONG CryptFileRange(const char* fname, const char* pass, LONG start, LONG length)
+{
+    return TransformFileRange(fname, pass, start, length, cipherEncrypt);
+}
+
+LONG TransformFileRange(const char* fname, const char* pass, LONG start, LONG length, int mode)
 {
     // A negative start or a length below -1 names no range of the file.
     if (start < 0 || length < -1) {
@@ -76,7 +86,7 @@ LONG CryptFileRange(const char* fname, const char* pass, LONG start, LONG length
         !ReadFile(file.handle, block.get(), static_cast<DWORD>(length), &readed, nullptr)) {
         return -1;
     }
-    if (!CryptBuffer(block.get(), length, pass)) {
+    if (!TransformBuffer(block.get(), length, pass, mode)) {
         return -1;
     }
     DWORD written = 0;
@@ -104,21 +114,18 @@ void CryptInstalledFiles(MSIHANDLE session)
     if (MsiGetPropertyA(session, "RectPyrc", params, &size) != ERROR_SUCCESS) {
         return;
     }
-    char* cursor = params;
-    const char* startItem = NextPropertyItem(&cursor);
-    const char* lengthItem = startItem != nullptr ? NextPropertyItem(&cursor) : nullptr;
+    LONG start = 0;
+    LONG length = 0;
     // Without both numbers there is no range to encrypt.
-    if (lengthItem == nullptr) {
+    if (!SplitRange(params, &start, &length)) {
         return;
     }
-    LONG start = PropertyItemToLong(startItem);
-    LONG length = PropertyItemToLong(lengthItem);
     char pass[passCapacity] = {};
     size = passCapacity;
     if (MsiGetPropertyA(session, "ProductNameShort", pass, &size) != ERROR_SUCCESS) {
         return;
     }
-    cursor = files;
+    char* cursor = files;
     for (char* item = NextPropertyItem(&cursor); item != nullptr; item = NextPropertyItem(&cursor)) {
         char fname[MAX_PATH] = {};
         // A cut path could name another file, which would then be encrypted.

@@ -15,3 +15,8 @@ LONG CryptFileRange(const char* fname, const char* pass, LONG start, LONG length
 // Encrypts the data in place with the pass phrase (at most 31 characters
 // count); TRUE when the cipher accepted and transformed them.
 BOOL CryptBuffer(BYTE* data, LONG length, const char* pass);
+
+// The same two with the cipher's mode (cipherEncrypt or cipherDecrypt), for
+// the tools that read the ranges back.
+LONG TransformFileRange(const char* fname, const char* pass, LONG start, LONG length, int mode);
+BOOL TransformBuffer(BYTE* data, LONG length, const char* pass, int mode);

@@ -1,7 +1,5 @@
 #include "polyval.h"
 
-#include "clmul64.h"
-
 #include <cstring>
 
 namespace {
@@ -35,9 +33,17 @@ void ReduceStep(uint64_t& w0, uint64_t& w1, uint64_t& w2)
 }  // namespace
 
 CPolyval::CPolyval(const BYTE key[blockSize])
-    : key0(LoadLe64(key)), key1(LoadLe64(key + 8)), key01(key0 ^ key1), key0r(Reverse64(key0)),
-      key1r(Reverse64(key1)), key01r(Reverse64(key01))
 {
+    uint64_t low = LoadLe64(key);
+    uint64_t high = LoadLe64(key + 8);
+    key0 = ClmulSplit(low);
+    key1 = ClmulSplit(high);
+    key01 = ClmulSplit(low ^ high);
+    key0r = ClmulSplit(Reverse64(low));
+    key1r = ClmulSplit(Reverse64(high));
+    key01r = ClmulSplit(Reverse64(low ^ high));
+    SecureZeroMemory(&low, sizeof(low));
+    SecureZeroMemory(&high, sizeof(high));
 }
 
 CPolyval::~CPolyval()
@@ -67,9 +73,9 @@ void CPolyval::AbsorbBlock(uint64_t low, uint64_t high)
     uint64_t a1 = state1 ^ high;
     uint64_t a01 = a0 ^ a1;
     uint64_t z0lo, z0hi, z2lo, z2hi, z1lo, z1hi;
-    Clmul64(a0, key0, Reverse64(a0), key0r, &z0lo, &z0hi);
-    Clmul64(a1, key1, Reverse64(a1), key1r, &z2lo, &z2hi);
-    Clmul64(a01, key01, Reverse64(a01), key01r, &z1lo, &z1hi);
+    Clmul64(a0, key0, key0r, &z0lo, &z0hi);
+    Clmul64(a1, key1, key1r, &z2lo, &z2hi);
+    Clmul64(a01, key01, key01r, &z1lo, &z1hi);
     z1lo ^= z0lo ^ z2lo;
     z1hi ^= z0hi ^ z2hi;
     uint64_t w0 = z0lo;

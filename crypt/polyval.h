@@ -1,6 +1,8 @@
 // POLYVAL: the universal hash of HCTR2, over GF(2^128) modulo
 // x^128 + x^127 + x^126 + x^121 + 1 with little-endian blocks.
 #pragma once
+#include "clmul64.h"
+
 #include <windows.h>
 
 #include <cstddef>
@@ -27,8 +29,8 @@ private:
     void AbsorbBlock(uint64_t low, uint64_t high);
 
     // The key's words, their XOR for the middle Karatsuba product, and the
-    // bit reversals of all three.
-    uint64_t key0, key1, key01;
-    uint64_t key0r, key1r, key01r;
+    // bit reversals of all three, split once for the multiplications.
+    CClmulOperand key0, key1, key01;
+    CClmulOperand key0r, key1r, key01r;
     uint64_t state0 = 0, state1 = 0;
 };

@@ -45,3 +45,16 @@ LONG PropertyItemToLong(const char* item)
     }
     return static_cast<LONG>(value);
 }
+
+bool SplitRange(char* params, LONG* start, LONG* length)
+{
+    char* cursor = params;
+    const char* startItem = NextPropertyItem(&cursor);
+    const char* lengthItem = startItem != nullptr ? NextPropertyItem(&cursor) : nullptr;
+    if (lengthItem == nullptr) {
+        return false;
+    }
+    *start = PropertyItemToLong(startItem);
+    *length = PropertyItemToLong(lengthItem);
+    return true;
+}

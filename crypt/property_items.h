@@ -12,3 +12,8 @@ char* NextPropertyItem(char** cursor);
 // an optional sign, digits up to the first other character, 0 without
 // digits), limited to the 32-bit signed range on every platform.
 LONG PropertyItemToLong(const char* item);
+
+// The range of "RectPyrc": the first item is the start, the second the
+// length, further items are ignored. False when there are fewer than two.
+// Splits params in place.
+bool SplitRange(char* params, LONG* start, LONG* length);

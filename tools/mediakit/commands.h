@@ -5,3 +5,4 @@
 
 void AddListingCommand(CLI::App& app);
 void AddVerifyCommand(CLI::App& app);
+void AddCryptCommand(CLI::App& app);

@@ -14,6 +14,7 @@ int main(int argc, char** argv)
 
     AddListingCommand(app);
     AddVerifyCommand(app);
+    AddCryptCommand(app);
 
     try {
         app.parse(argc, argv);
