@@ -2,9 +2,14 @@
 // platform's own header is found instead of this one.
 #pragma once
 #include <port/win_types.h>
+#include <port/win_ansi.h>
+#include <port/win_drives.h>
 #include <port/win_files.h>
-#include <port/win_memory.h>
 #include <port/win_find.h>
 #include <port/win_lstrcmpi.h>
+#include <port/win_memory.h>
 #include <port/win_modules.h>
+#include <port/win_paths.h>
+#include <port/win_profile.h>
 #include <port/win_splitpath.h>
+#include <port/win_user.h>

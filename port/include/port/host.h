@@ -27,3 +27,19 @@ std::string PortHostPath(LPCSTR windowsPath);
 // provider is missing or broken: its name ("CryptHashData"), "*" for every
 // one, or "" to make them all work again.
 void PortSetCryptoFailure(const std::string& functionName);
+
+// The path GetModuleFileNameA reports for the program, as Windows would name
+// it ("C:\APP\TARVOLEN.EXE"); empty gives back the program's host path.
+void PortSetModuleFileName(const std::string& windowsPath);
+
+// Gives an existing path the short form a volume with 8.3 names would report.
+// Without one, GetShortPathNameA answers the long path, as Windows does on a
+// volume without short names.
+void PortSetShortPathName(const std::string& longPath, const std::string& shortPath);
+
+// Chooses the active ANSI code page (1252 at start); false for one the port
+// does not know, which leaves the active one as it was.
+bool PortSetCodePage(UINT codePage);
+
+// What MessageBoxA and ShellExecuteExA were asked.
+#include <port/host_user.h>
