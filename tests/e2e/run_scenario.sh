@@ -1,0 +1,198 @@
+#!/usr/bin/env bash
+# One end-to-end scenario on a disc staged by stage_disc.sh: a fresh Wine
+# prefix, the disc (changed as the scenario says) on CD-ROM drive E:, the real
+# Tarvolen.exe started, and the results read from msiexec's verbose log and the
+# file system, never from an exit code alone.
+#   run_scenario.sh WORK_FOLDER SCENARIO MEDIAKIT
+# Scenarios: intact, changed-byte, extra-file, missing-file, case-only,
+#            command-tail, no-matching-disc
+set -euo pipefail
+work=$(cd "${1:?usage: run_scenario.sh WORK_FOLDER SCENARIO MEDIAKIT}" && pwd)
+scenario=${2:?missing SCENARIO}
+mediakit=${3:?missing MEDIAKIT}
+here=$(cd "$(dirname "$0")" && pwd)
+# shellcheck source=wine_prefix.sh
+source "$here/wine_prefix.sh"
+
+dir="$work/scenarios/$scenario"
+failures=0
+say() { echo "  $*"; }
+fail() { echo "  FAIL: $*"; failures=$((failures + 1)); }
+
+rm -rf "$dir"
+mkdir -p "$dir"
+cp -a "$work/disc" "$dir/disc"
+disc="$dir/disc"
+wine_prefix "$dir/prefix"
+mkdir -p "$WINEPREFIX/drive_c/kit"
+log="$WINEPREFIX/drive_c/kit/install.log"
+installed="$WINEPREFIX/drive_c/Program Files/Kestrel Ledger"
+
+property() { msiinfo export "$work/setup.msi" Property | awk -F'\t' -v k="$1" '$1 == k {print $2}' | tr -d '\r'; }
+# "Return value" of an action in the verbose log: Wine writes 1 for success and
+# 0 for failure; empty when the action did not run.
+action_result() { grep -a "Action ended .*: $1\. Return value" "$log" 2>/dev/null | tail -n 1 | sed 's/.*Return value \([0-9]*\)\./\1/'; }
+# A file the manifest lists, one folder below the root.
+listed_file() { awk -F'\t' 'NR > 0 && $1 ~ /^\\[^\\]*\\[^\\]*$/ {print $1; exit}' "$work/manifest.md5" | tr -d '\r' | tr '\\' '/' | sed 's|^/||'; }
+
+expect_action() {
+  local action=$1 wanted=$2 got
+  got=$(action_result "$action")
+  case "$got" in 1) say "$action: passed" ;; 0) say "$action: failed (1603)" ;; *) say "$action: did not run" ;; esac
+  [[ "$got" == "$wanted" ]] || fail "$action returned '${got:-nothing}', expected '$wanted'"
+}
+
+expect_installed() {
+  local original installed_file
+  [[ -d "$installed" ]] || { fail "nothing installed in C:\\Program Files\\Kestrel Ledger"; return; }
+  local files range pass start length
+  files=$(property Files)
+  range=$(property RectPyrc)
+  pass=$(property ProductNameShort)
+  start=${range%%;*}
+  length=${range#*;}
+  say "installed: $(ls "$installed" | tr '\n' ' ')"
+  for name in $(echo "$files" | tr ',;' '  '); do
+    original="$disc/$name"
+    installed_file="$installed/$name"
+    if cmp -s "$original" "$installed_file"; then
+      fail "$name was not encrypted"
+      continue
+    fi
+    # Outside the range nothing may change.
+    if ! cmp -s <(head -c "$start" "$original") <(head -c "$start" "$installed_file") ||
+       ! cmp -s <(tail -c +"$((start + length + 1))" "$original") <(tail -c +"$((start + length + 1))" "$installed_file"); then
+      fail "$name changed outside bytes $start..$((start + length - 1))"
+    fi
+    cp "$installed_file" "$dir/$name.decrypted"
+    chmod u+w "$dir/$name.decrypted"
+    "$mediakit" crypt decrypt --pass "$pass" --range "$range" "$dir/$name.decrypted" >/dev/null
+    if cmp -s "$original" "$dir/$name.decrypted"; then
+      say "$name: bytes $start..$((start + length - 1)) encrypted; decrypt restores it byte for byte"
+    else
+      fail "$name: decrypting the installed file does not give the original back"
+    fi
+  done
+  for path in "$installed"/*; do
+    name=$(basename "$path")
+    case ";$(echo "$files" | tr ',' ';');" in *";$name;"*) continue ;; esac
+    cmp -s "$disc/$name" "$path" || fail "$name is not in Files but changed"
+  done
+}
+
+expect_nothing_installed() {
+  if [[ -e "$installed" ]] && [[ -n "$(ls -A "$installed" 2>/dev/null)" ]]; then
+    fail "files were left installed: $(ls "$installed" | tr '\n' ' ')"
+  else
+    say "nothing left installed"
+  fi
+}
+
+expect_install_result() {
+  local wanted=$1 got
+  got=$(action_result INSTALL)
+  case "$got" in 1) say "installation: succeeded" ;; 0) say "installation: failed" ;; *) say "installation: did not run" ;; esac
+  [[ "$got" == "$wanted" ]] || fail "the installation ended with '${got:-nothing}', expected '$wanted'"
+}
+
+start_launcher_from_disc() {
+  wine_cdrom e "$disc"
+  local rc=0
+  wine_run 'E:\Tarvolen.exe' || rc=$?
+  [[ "$rc" == 0 ]] || fail "Tarvolen.exe exited with $rc"
+}
+
+chmod_writable() { chmod u+w "$@"; }
+
+echo "scenario $scenario"
+case "$scenario" in
+  intact)
+    start_launcher_from_disc
+    expect_action CheckItems 1
+    expect_action CheckContentOfItems 1
+    expect_install_result 1
+    expect_installed
+    ;;
+  changed-byte)
+    file=$(listed_file)
+    chmod_writable "$disc/$file"
+    # Flip the low bit of the byte at offset 100: same size, other content.
+    byte=$(od -An -tu1 -j100 -N1 "$disc/$file" | tr -d ' ')
+    printf "$(printf '\\%03o' $((byte ^ 1)))" | dd of="$disc/$file" bs=1 seek=100 conv=notrunc status=none
+    chmod a-w "$disc/$file"
+    say "changed one byte of $file"
+    start_launcher_from_disc
+    expect_action CheckItems 1
+    expect_action CheckContentOfItems 0
+    expect_install_result 0
+    expect_nothing_installed
+    ;;
+  extra-file)
+    chmod u+w "$disc/Redist"
+    printf 'dropped here\r\n' >"$disc/Redist/Thumbs.db"
+    chmod a-w "$disc/Redist/Thumbs.db"
+    say "added Redist/Thumbs.db"
+    start_launcher_from_disc
+    expect_action CheckItems 0
+    expect_action CheckContentOfItems ""
+    expect_install_result 0
+    expect_nothing_installed
+    ;;
+  missing-file)
+    file=$(listed_file)
+    rm -f "$disc/$file"
+    say "removed $file"
+    start_launcher_from_disc
+    expect_action CheckItems 0
+    expect_install_result 0
+    expect_nothing_installed
+    ;;
+  case-only)
+    file=$(listed_file)
+    upper="$(dirname "$file")/$(basename "$file" | tr 'a-z' 'A-Z')"
+    mv "$disc/$file" "$disc/$upper"
+    say "renamed $file to $upper"
+    start_launcher_from_disc
+    expect_action CheckItems 1
+    expect_action CheckContentOfItems 1
+    expect_install_result 1
+    ;;
+  command-tail)
+    # The disc also sits in E:, so a launcher that searched drives would find it:
+    # the log names the package the launcher was given instead.
+    wine_cdrom e "$disc"
+    copy='C:\Kit Disc'
+    cp -a "$disc" "$WINEPREFIX/drive_c/Kit Disc"
+    mkdir -p "$WINEPREFIX/drive_c/kit/launcher"
+    cp "$disc/Tarvolen.exe" "$disc/Tarvolen.ini" "$WINEPREFIX/drive_c/kit/launcher/"
+    rc=0
+    # Wine quotes an argument that holds a blank, so the command tail is the
+    # quoted path, as when a user starts the launcher from a shell.
+    wine_run 'C:\kit\launcher\Tarvolen.exe' "$copy\\setup.msi" || rc=$?
+    [[ "$rc" == 0 ]] || fail "Tarvolen.exe exited with $rc"
+    database=$(grep -a 'Property(S): OriginalDatabase = ' "$log" 2>/dev/null | tail -n 1 | sed 's/.*= //' | tr -d '\r')
+    say "msiexec opened: ${database:-nothing}"
+    [[ "$database" == "$copy\\setup.msi" ]] || fail "msiexec opened '${database}', expected '$copy\\setup.msi'"
+    expect_action CheckItems 1
+    expect_install_result 1
+    ;;
+  no-matching-disc)
+    chmod u+w "$disc/disk1.id"
+    "$mediakit" discid --product KestrelLedger42 --id KL42-DISC9 -o "$disc/disk1.id" >/dev/null
+    chmod a-w "$disc/disk1.id"
+    say "disk1.id carries Id KL42-DISC9, the settings KL42-DISC1"
+    start_launcher_from_disc
+    if [[ -e "$log" ]]; then fail "msiexec was started"; else say "nothing started"; fi
+    ;;
+  *)
+    echo "run_scenario.sh: unknown scenario '$scenario'" >&2
+    exit 2
+    ;;
+esac
+
+say "log: $log"
+if ((failures > 0)); then
+  echo "scenario $scenario: FAILED ($failures)"
+  exit 1
+fi
+echo "scenario $scenario: ok"

@@ -1,0 +1,54 @@
+#!/usr/bin/env bash
+# Stages the sample product's disc for end-to-end runs, as a release engineer
+# would master it: the generated tree, disk1.id and the matching launcher
+# settings, Tarvolen.exe, a Vesmark.dll whose embedded listing and manifest are
+# made from this very tree, and the package built with that library as setup.msi.
+#   stage_disc.sh WORK_FOLDER TARVOLEN_EXE MEDIAKIT
+# Leaves WORK_FOLDER/disc (read-only, as pressed), listing.bin, manifest.md5,
+# Vesmark.dll and setup.msi.
+set -euo pipefail
+work=${1:?usage: stage_disc.sh WORK_FOLDER TARVOLEN_EXE MEDIAKIT}
+tarvolen=${2:?missing TARVOLEN_EXE}
+mediakit=${3:?missing MEDIAKIT}
+source_dir=$(cd "$(dirname "$0")/../.." && pwd)
+product=KestrelLedger42
+disc_id=KL42-DISC1
+# The log goes to the C: drive of whichever prefix runs the disc.
+template='/i [%PACKAGE%] /qn /l*v "C:\kit\install.log"'
+
+for tool in "$tarvolen" "$mediakit"; do
+  [[ -x "$tool" || -f "$tool" ]] || { echo "stage_disc.sh: $tool is missing; build it first (./kit build)" >&2; exit 2; }
+done
+mkdir -p "$work"
+work=$(cd "$work" && pwd)
+disc="$work/disc"
+
+echo "staging the sample disc in $disc"
+python3 "$source_dir/examples/media/make_sample_disc.py" "$disc" >/dev/null
+chmod u+w "$disc/disk1.id" "$disc/setup.msi"
+"$mediakit" discid --product "$product" --id "$disc_id" -o "$disc/disk1.id" \
+  --settings "$disc/Tarvolen.ini" --template "$template" >/dev/null
+cp "$tarvolen" "$disc/Tarvolen.exe"
+chmod a-w "$disc/disk1.id" "$disc/Tarvolen.ini" "$disc/Tarvolen.exe" "$disc/setup.msi"
+
+echo "making the listing and the manifest of the staged tree"
+"$mediakit" listing build "$disc" -o "$work/listing.bin" --disc >"$work/mastering.log" 2>&1 \
+  || { cat "$work/mastering.log" >&2; exit 1; }
+"$mediakit" manifest build "$disc" -o "$work/manifest.md5" >>"$work/mastering.log" 2>&1 \
+  || { cat "$work/mastering.log" >&2; exit 1; }
+
+cd "$source_dir"
+echo "building Vesmark.dll (win64) with that data embedded"
+cmake --preset win64 -B "$work/dll-build" -DVESMARK_LISTING="$work/listing.bin" \
+  -DVESMARK_MANIFEST="$work/manifest.md5" >"$work/dll-build.log" 2>&1 \
+  || { cat "$work/dll-build.log" >&2; exit 1; }
+cmake --build "$work/dll-build" --target Vesmark >>"$work/dll-build.log" 2>&1 \
+  || { cat "$work/dll-build.log" >&2; exit 1; }
+cp "$work/dll-build/bin/Vesmark.dll" "$work/Vesmark.dll"
+
+echo "building the package (x64, files installed from the loose disc tree)"
+"$source_dir/packaging/build_package.sh" x64 "$work/Vesmark.dll" "$disc" "$work/setup.msi"
+chmod u+w "$disc/setup.msi"
+cp "$work/setup.msi" "$disc/setup.msi"
+chmod a-w "$disc/setup.msi"
+echo "staged: $(find "$disc" -type f | wc -l) files, $(find "$disc" -mindepth 1 -type d | wc -l) folders"
