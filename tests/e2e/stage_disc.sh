@@ -11,25 +11,15 @@ work=${1:?usage: stage_disc.sh WORK_FOLDER TARVOLEN_EXE MEDIAKIT}
 tarvolen=${2:?missing TARVOLEN_EXE}
 mediakit=${3:?missing MEDIAKIT}
 source_dir=$(cd "$(dirname "$0")/../.." && pwd)
-product=KestrelLedger42
-disc_id=KL42-DISC1
 # The log goes to the C: drive of whichever prefix runs the disc.
 template='/i [%PACKAGE%] /qn /l*v "C:\kit\install.log"'
 
-for tool in "$tarvolen" "$mediakit"; do
-  [[ -x "$tool" || -f "$tool" ]] || { echo "stage_disc.sh: $tool is missing; build it first (./kit build)" >&2; exit 2; }
-done
 mkdir -p "$work"
 work=$(cd "$work" && pwd)
 disc="$work/disc"
 
 echo "staging the sample disc in $disc"
-python3 "$source_dir/examples/media/make_sample_disc.py" "$disc" >/dev/null
-chmod u+w "$disc/disk1.id" "$disc/setup.msi"
-"$mediakit" discid --product "$product" --id "$disc_id" -o "$disc/disk1.id" \
-  --settings "$disc/Tarvolen.ini" --template "$template" >/dev/null
-cp "$tarvolen" "$disc/Tarvolen.exe"
-chmod a-w "$disc/disk1.id" "$disc/Tarvolen.ini" "$disc/Tarvolen.exe" "$disc/setup.msi"
+"$source_dir/tools/assemble_sample_disc.sh" "$disc" "$tarvolen" "$mediakit" "$template"
 
 echo "making the listing and the manifest of the staged tree"
 "$mediakit" listing build "$disc" -o "$work/listing.bin" --disc >"$work/mastering.log" 2>&1 \
@@ -37,14 +27,9 @@ echo "making the listing and the manifest of the staged tree"
 "$mediakit" manifest build "$disc" -o "$work/manifest.md5" >>"$work/mastering.log" 2>&1 \
   || { cat "$work/mastering.log" >&2; exit 1; }
 
-cd "$source_dir"
 echo "building Vesmark.dll (win64) with that data embedded"
-cmake --preset win64 -B "$work/dll-build" -DVESMARK_LISTING="$work/listing.bin" \
-  -DVESMARK_MANIFEST="$work/manifest.md5" >"$work/dll-build.log" 2>&1 \
-  || { cat "$work/dll-build.log" >&2; exit 1; }
-cmake --build "$work/dll-build" --target Vesmark >>"$work/dll-build.log" 2>&1 \
-  || { cat "$work/dll-build.log" >&2; exit 1; }
-cp "$work/dll-build/bin/Vesmark.dll" "$work/Vesmark.dll"
+dll=$("$source_dir/tools/build_with_data.sh" win64 "$work/dll-build" "$work/listing.bin" "$work/manifest.md5")
+cp "$dll" "$work/Vesmark.dll"
 
 echo "building the package (x64, files installed from the loose disc tree)"
 "$source_dir/packaging/build_package.sh" x64 "$work/Vesmark.dll" "$disc" "$work/setup.msi"
