@@ -194,7 +194,10 @@ INSTANTIATE_TEST_SUITE_P(
         SplitCase{"last period wins", "C:\\a.b\\file.tar.gz", "C:", "\\a.b\\", "file.tar", ".gz"},
         SplitCase{"forward slashes", "C:/x/y", "C:", "/x/", "y", ""},
         SplitCase{"no drive", "dir\\name", "", "dir\\", "name", ""},
-        SplitCase{"leading period", ".hidden", "", "", "", ".hidden"}),
+        SplitCase{"leading period", ".hidden", "", "", "", ".hidden"},
+        SplitCase{"directory part of 255 characters", "C:\\" "aaaaaaaaaaaaaaaaaaaaaaaaaaaaaaaaaaaaaaaaaaaaaaaaaaaaaaaaaaaaaaaaaaaaaaaaaaaaaaaaaaaaaaaaaaaaaaaaaaaaaaaaaaaaaaaaaaaaaaaaaaaaaaaaaaaaaaaaaaaaaaaaaaaaaaaaaaaaaaaaaaaaaaaaaaaaaaaaaaaaaaaaaaaaaaaaaaaaaaaaaaaaaaaaaaaaaaaaaaaaaaaaaaaaaaaaaaaaaaaaaaaaaaaaaaaaa" "\\x.y", "C:",
+                  "\\" "aaaaaaaaaaaaaaaaaaaaaaaaaaaaaaaaaaaaaaaaaaaaaaaaaaaaaaaaaaaaaaaaaaaaaaaaaaaaaaaaaaaaaaaaaaaaaaaaaaaaaaaaaaaaaaaaaaaaaaaaaaaaaaaaaaaaaaaaaaaaaaaaaaaaaaaaaaaaaaaaaaaaaaaaaaaaaaaaaaaaaaaaaaaaaaaaaaaaaaaaaaaaaaaaaaaaaaaaaaaaaaaaaaaaaaaaaaaaaaaaaaaaaaaaaaaaa" "\\", "x", ".y"},
+        SplitCase{"directory part too long for the runtime", "C:\\" "aaaaaaaaaaaaaaaaaaaaaaaaaaaaaaaaaaaaaaaaaaaaaaaaaaaaaaaaaaaaaaaaaaaaaaaaaaaaaaaaaaaaaaaaaaaaaaaaaaaaaaaaaaaaaaaaaaaaaaaaaaaaaaaaaaaaaaaaaaaaaaaaaaaaaaaaaaaaaaaaaaaaaaaaaaaaaaaaaaaaaaaaaaaaaaaaaaaaaaaaaaaaaaaaaaaaaaaaaaaaaaaaaaaaaaaaaaaaaaaaaaaaaaaaaaaaaa" "\\x.y", "", "", "", ""}),
     CaseName());
 
 }  // namespace

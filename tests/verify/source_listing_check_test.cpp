@@ -52,7 +52,9 @@ void SetReadOnly(const fs::path& path, bool readOnly)
 std::string SampleDiscFolder()
 {
 #ifdef _WIN32
-    return SampleDisc();
+    std::string folder = SampleDisc();
+    folder.pop_back();  // the runtime's copy does not take a trailing separator
+    return folder;
 #else
     return SAMPLE_DISC_DIR;
 #endif
@@ -61,10 +63,16 @@ std::string SampleDiscFolder()
 // A copy of the sample disc with every file read-only, as pressed.
 void CopySampleDisc(const CScratchFolder& scratch)
 {
-    fs::copy(SampleDiscFolder(), scratch.Path(), fs::copy_options::recursive);
-    for (const auto& entry : fs::recursive_directory_iterator(scratch.Path())) {
-        if (entry.is_regular_file()) {
-            SetReadOnly(entry.path(), true);
+    // Entry by entry: the recursive copy of the Windows runtime here loses sub-folders.
+    const fs::path from = SampleDiscFolder();
+    const fs::path to = scratch.Path();
+    for (const auto& entry : fs::recursive_directory_iterator(from)) {
+        fs::path target = to / fs::relative(entry.path(), from);
+        if (entry.is_directory()) {
+            fs::create_directories(target);
+        } else {
+            fs::copy_file(entry.path(), target);
+            SetReadOnly(target, true);
         }
     }
 }
