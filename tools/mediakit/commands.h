@@ -4,5 +4,7 @@
 #include <CLI/CLI.hpp>
 
 void AddListingCommand(CLI::App& app);
+void AddManifestCommand(CLI::App& app);
 void AddVerifyCommand(CLI::App& app);
 void AddCryptCommand(CLI::App& app);
+void AddDiscIdCommand(CLI::App& app);

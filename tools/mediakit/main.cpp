@@ -13,8 +13,10 @@ int main(int argc, char** argv)
     app.require_subcommand(1);
 
     AddListingCommand(app);
+    AddManifestCommand(app);
     AddVerifyCommand(app);
     AddCryptCommand(app);
+    AddDiscIdCommand(app);
 
     try {
         app.parse(argc, argv);

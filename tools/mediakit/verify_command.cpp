@@ -1,10 +1,11 @@
-// mediakit verify: a disc tree against a listing, with the library's own
-// walker and comparison, telling every difference.
+// mediakit verify: a disc tree against a listing, a manifest or both, with
+// the library's own walker, inputs and comparison, telling every difference.
 #include "code_page_text.h"
 #include "command_exit.h"
 #include "commands.h"
 #include "difference_printer.h"
 #include "disc_drive.h"
+#include "manifest_verification.h"
 #include "recoded_input.h"
 
 #include "verify/file_iterator.h"
@@ -21,18 +22,21 @@ namespace {
 struct VerifyArguments {
     std::string folder;
     std::string listing;
+    std::string manifest;
     unsigned codePage = 1252;
     bool first = false;
 };
 
-void RunVerify(const VerifyArguments& args)
+// What one part of the verification found: differences fail it (exit 1),
+// troubles make it unusable (exit 2).
+struct PartOutcome {
+    bool differs = false;
+    bool troubled = false;
+};
+
+PartOutcome VerifyListing(const VerifyArguments& args, const std::string& root,
+                          const CCodePageText& codePage)
 {
-    std::unique_ptr<CCodePageText> codePage;
-    try {
-        codePage = std::make_unique<CCodePageText>(args.codePage);
-    } catch (const std::invalid_argument& e) {
-        EndCommand(exitError, e.what());
-    }
     std::error_code error;
     if (!std::filesystem::is_regular_file(args.listing, error)) {
         EndCommand(exitError, args.listing + ": no such listing file");
@@ -41,26 +45,19 @@ void RunVerify(const VerifyArguments& args)
     if (!reader.IsValid()) {
         EndCommand(exitError, args.listing + ": cannot read the listing, or it is empty");
     }
-    std::unique_ptr<CDiscDrive> drive;
-    try {
-        drive = std::make_unique<CDiscDrive>(args.folder);
-    } catch (const std::runtime_error& e) {
-        EndCommand(exitError, e.what());
-    }
-
     CDifferencePrinter printer(std::cout, args.first);
     CFileIterator iterator;
     iterator.SetObserver(&printer);
     BOOL same = FALSE;
     {
         CFindDataFromBin listing(&reader);
-        CRecodedInput input(listing, *codePage);
-        same = iterator.Walk(&input, drive->Root().c_str(), "*.*", 1);
+        CRecodedInput input(listing, codePage);
+        same = iterator.Walk(&input, root.c_str(), "*.*", 1);
     }
     unsigned differences = printer.missing + printer.extra + printer.changed;
     if (same && differences == 0 && printer.troubles == 0) {
         std::cout << args.folder << ": matches " << args.listing << '\n';
-        EndCommand(exitOk, "");
+        return PartOutcome{};
     }
     std::cout << args.folder << ": " << differences << " difference(s): " << printer.missing
               << " missing, " << printer.extra << " extra, " << printer.changed << " changed";
@@ -71,7 +68,63 @@ void RunVerify(const VerifyArguments& args)
         std::cout << " (stopped at the first, as the installer's check does)";
     }
     std::cout << '\n';
-    EndCommand(printer.troubles != 0 ? exitError : exitDifferent, "");
+    return PartOutcome{true, printer.troubles != 0};
+}
+
+PartOutcome VerifyContent(const VerifyArguments& args, const std::string& root,
+                          const CCodePageText& codePage)
+{
+    ManifestOutcome outcome = VerifyManifest(root, args.manifest, codePage, args.first, std::cout);
+    std::cout << args.folder << ": ";
+    if (outcome.passes && outcome.changed == 0 && outcome.troubles == 0) {
+        std::cout << "content matches " << args.manifest;
+    } else {
+        std::cout << outcome.changed << " changed file(s) against " << args.manifest;
+    }
+    std::cout << " (" << outcome.checked << " of " << outcome.rows << " listed files digested";
+    if (outcome.missing != 0) {
+        std::cout << ", " << outcome.missing << " not on the disc";
+    }
+    std::cout << ")";
+    if (outcome.troubles != 0) {
+        std::cout << "; " << outcome.troubles << " error(s)";
+    }
+    if (args.first && !outcome.passes) {
+        std::cout << " (stopped at the first, as the installer's check does)";
+    }
+    std::cout << '\n';
+    return PartOutcome{!outcome.passes || outcome.changed != 0, outcome.troubles != 0};
+}
+
+void RunVerify(const VerifyArguments& args)
+{
+    if (args.listing.empty() && args.manifest.empty()) {
+        EndCommand(exitError, "give --listing FILE, --manifest FILE or both");
+    }
+    std::unique_ptr<CCodePageText> codePage;
+    try {
+        codePage = std::make_unique<CCodePageText>(args.codePage);
+    } catch (const std::invalid_argument& e) {
+        EndCommand(exitError, e.what());
+    }
+    std::unique_ptr<CDiscDrive> drive;
+    try {
+        drive = std::make_unique<CDiscDrive>(args.folder);
+    } catch (const std::runtime_error& e) {
+        EndCommand(exitError, e.what());
+    }
+    PartOutcome listing;
+    PartOutcome content;
+    if (!args.listing.empty()) {
+        listing = VerifyListing(args, drive->Root(), *codePage);
+    }
+    if (!args.manifest.empty()) {
+        content = VerifyContent(args, drive->Root(), *codePage);
+    }
+    if (listing.troubled || content.troubled) {
+        EndCommand(exitError, "");
+    }
+    EndCommand(listing.differs || content.differs ? exitDifferent : exitOk, "");
 }
 
 }  // namespace
@@ -80,13 +133,19 @@ void AddVerifyCommand(CLI::App& app)
 {
     auto args = std::make_shared<VerifyArguments>();
     CLI::App* verify = app.add_subcommand(
-        "verify", "Compare a disc tree with a listing the way CheckItems does, telling every "
-                  "difference (missing, extra, changed size or attributes) on its own line. "
-                  "Exit 0 when the tree matches, 1 when it differs, 2 on usage, I/O or "
-                  "corrupt-listing errors");
+        "verify", "Check a disc tree the way the installer's checks do, telling every difference on "
+                  "its own line. With --listing, as CheckItems: missing, extra, and changed size or "
+                  "attributes. With --manifest, as CheckContentOfItems: every listed file whose "
+                  "digest differs, with the expected and the found digest; listed files that are "
+                  "not on the disc are told as notes and do not fail. Both may be given. Exit 0 "
+                  "when the tree passes, 1 when it differs, 2 on usage, I/O, corrupt-listing or "
+                  "broken-manifest errors");
     verify->add_option("DIR", args->folder, "Root folder of the disc tree")->required();
-    verify->add_option("--listing", args->listing, "Binary listing to compare with")->required();
-    verify->add_option("--codepage", args->codePage, "ANSI code page of the listing's names (default 1252)");
-    verify->add_flag("--first", args->first, "Stop at the first difference, where CheckItems stops");
+    verify->add_option("--listing", args->listing, "Binary listing to compare with");
+    verify->add_option("--manifest", args->manifest, "MD5 manifest to check the files' content with");
+    verify->add_option("--codepage", args->codePage,
+                       "ANSI code page of the names in the listing and the manifest (default 1252)");
+    verify->add_flag("--first", args->first,
+                     "Stop each check at its first difference, where the installer's check stops");
     verify->callback([args] { RunVerify(*args); });
 }
