@@ -80,8 +80,8 @@ KeyLookup FindValue(const std::string& content, const std::string& section, cons
                 if (sectionSeen) {
                     return KeyLookup::noKey;  // only the first matching section is searched
                 }
-                // The name runs to the last "]" and is taken as written, blanks included.
-                inSection = SameName(line.substr(1, close - 1), section);
+                // The name runs to the last "]", without blanks at either end.
+                inSection = SameName(Trim(line.substr(1, close - 1)), section);
                 sectionSeen = inSection;
                 continue;
             }

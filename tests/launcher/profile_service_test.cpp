@@ -103,6 +103,10 @@ INSTANTIATE_TEST_SUITE_P(
         TextCase{"key before any section", "Product=ABC\n[Info]\nId=7\n", "Info", "Product", "",
                  20, 0, ""},
         TextCase{"missing section", "[Other]\nProduct=ABC\n", "Info", "Product", "", 20, 0, ""},
+        TextCase{"only the first section of a name is searched",
+                 "[Info]\nId=7\n[Other]\n[Info]\nProduct=ABC\n", "Info", "Product", "", 20, 0, ""},
+        TextCase{"blanks inside the brackets", "[ Info\t]\nProduct=ABC\n", "Info", "Product", "", 20,
+                 3, "ABC"},
         TextCase{"empty file", "", "Info", "Product", "none", 20, 4, "none"}),
     CaseName());
 
