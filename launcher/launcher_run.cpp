@@ -32,7 +32,7 @@ void StartWithTemplate(HINSTANCE instance, const SettingsLocation& location, Lau
     values.systemDirectory = PlatformDirectory(GetSystemDirectoryA);
     values.package = packagePath;
     // No separator is added: an empty Transform gives the directory itself.
-    // The path is not cut to a fixed area, for the same reason as the command line.
+    // Nor is the path cut to a fixed area: a cut path would name another file.
     values.transform = location.launcherDirectory + settings.transformName;
 
     settings.commandTemplate =
