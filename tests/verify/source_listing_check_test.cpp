@@ -174,3 +174,26 @@ TEST_F(SourceListingCheckTest, WithoutTheListingResourceTheCheckFails)
 }
 
 }  // namespace
+
+#if defined(_WIN32) && defined(VESMARK_DLL)
+// The library as the installer loads it: its own BIN 101, found through the
+// module handle its DllMain kept.
+TEST(VesmarkLibraryTest, CheckItemsOfTheBuiltLibraryPassesTheSampleDisc)
+{
+    HMODULE library = LoadLibraryA(VESMARK_DLL);
+    ASSERT_NE(library, nullptr) << VESMARK_DLL;
+    typedef UINT(WINAPI * CheckAction)(MSIHANDLE);
+    auto checkItems = reinterpret_cast<CheckAction>(
+        reinterpret_cast<void*>(GetProcAddress(library, "CheckItems")));
+    ASSERT_NE(checkItems, nullptr);
+    CTestSession session;
+    session.SetProperty("SourceDir", SampleDisc());
+    EXPECT_EQ(checkItems(session.Handle()), static_cast<UINT>(ERROR_SUCCESS));
+    CScratchFolder scratch;
+    CopySampleDisc(scratch);
+    std::fclose(std::fopen((scratch.Path() + "extra.txt").c_str(), "wb"));
+    session.SetProperty("SourceDir", scratch.Path());
+    EXPECT_EQ(checkItems(session.Handle()), static_cast<UINT>(ERROR_INSTALL_FAILURE));
+    FreeLibrary(library);
+}
+#endif
