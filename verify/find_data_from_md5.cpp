@@ -128,21 +128,19 @@ BOOL CFindDataFromMD5::CheckFile(const WIN32_FIND_DATAA& entry)
     if (iterator == nullptr) {
         return FALSE;
     }
-    // A path cut at 259 characters would name another file: it is neither
-    // looked up nor opened, and the file is rejected.
+    // A path cut at 259 characters would name another file: the file is
+    // rejected without being looked up or opened.
     char fpathRelative[MAX_PATH];
+    char fpath[MAX_PATH];
     if (CopyBounded(fpathRelative, MAX_PATH, iterator->GetRelativePath()) != S_OK ||
-        AppendBounded(fpathRelative, MAX_PATH, entry.cFileName) != S_OK) {
+        AppendBounded(fpathRelative, MAX_PATH, entry.cFileName) != S_OK ||
+        CopyBounded(fpath, MAX_PATH, iterator->GetCurrentFolder()) != S_OK ||
+        AppendBounded(fpath, MAX_PATH, entry.cFileName) != S_OK) {
         return FALSE;
     }
     const CWrapPathMD5* item = Find(fpathRelative);
     if (item == nullptr) {
         return TRUE;
-    }
-    char fpath[MAX_PATH];
-    if (CopyBounded(fpath, MAX_PATH, iterator->GetCurrentFolder()) != S_OK ||
-        AppendBounded(fpath, MAX_PATH, entry.cFileName) != S_OK) {
-        return FALSE;
     }
     const char* md5 = GetFileMD5(fpath);
     return md5 != nullptr && md5[0] != '\0' && lstrcmpA(md5, item->md5) == 0;

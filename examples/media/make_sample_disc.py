@@ -30,11 +30,11 @@ HELP_TOPICS = [
 # (folder, files directly in it, {subfolder: files}) in the order they are written.
 TREE = [
     ("Help", [f"{topic}.htm" for topic in HELP_TOPICS], {}),
-    ("Redist", ["redist.txt"], {
+    ("Redist", ["redist.txt", "kl-core.dll", "kl-print.dll", "kl-report.dll"], {
         "Fonts": [f"kestrel-{face}.ttf" for face in (
             "sans", "sans-bold", "sans-italic", "serif", "serif-bold", "mono",
             "mono-bold", "symbols")],
-        "Runtime": ["kl-core.dll", "kl-print.dll", "kl-report.dll", "runtime.txt"],
+        "Runtime": ["runtime.txt"],
     }),
     ("Samples", ["index.txt", "readme.txt"], {
         "Budgets": [f"budget-{year}.klb" for year in range(2018, 2027)],
@@ -47,7 +47,9 @@ TREE = [
             "income-statement", "monthly-summary", "profit-by-customer",
             "quarterly-tax", "trial-balance", "vat-return", "year-end")],
     }),
-    ("Templates", ["templates.txt"], {
+    ("Templates", ["templates.txt"] + [f"{name}.rtf" for name in (
+        "apology", "credit-note", "price-change", "quote", "receipt", "statement",
+        "thank-you", "welcome")], {
         "Business": [f"{name}.klt" for name in (
             "consulting", "construction", "freelance", "hairdresser", "joinery",
             "law-office", "market-stall", "nursery", "plumbing", "printing",
@@ -56,9 +58,7 @@ TREE = [
             "allotment", "car", "childcare", "club-treasurer", "holiday", "household",
             "pets", "renovation", "savings", "shared-flat", "student", "wedding")],
         "Letters": [f"{name}.rtf" for name in (
-            "apology", "credit-note", "final-demand", "payment-plan", "price-change",
-            "quote", "receipt", "reminder-1", "reminder-2", "statement", "thank-you",
-            "welcome", "write-off")],
+            "final-demand", "payment-plan", "reminder-1", "reminder-2", "write-off")],
     }),
 ]
 

@@ -1,0 +1,83 @@
+// Arbitrary bytes as a manifest: loading always ends, loads complete exactly
+// when no line is longer than the loader's limit, and every row it keeps
+// is two non-empty fields that fit their buffers and hold no separator.
+#include "verify/file_iterator.h"
+#include "verify/find_data_from_md5.h"
+#include "verify/mem_reader.h"
+
+#include <cstdlib>
+#include <cstring>
+
+namespace {
+
+class CFuzzReader : public CMemReader {
+public:
+    CFuzzReader(const uint8_t* data, size_t size) : CMemReader(static_cast<LPCSTR>(nullptr))
+    {
+        SetData(data, static_cast<DWORD>(size));
+    }
+};
+
+void Require(bool condition)
+{
+    if (!condition) {
+        std::abort();
+    }
+}
+
+bool IsLineBreak(uint8_t c)
+{
+    return c == '\r' || c == '\n';
+}
+
+// True when no run of bytes between line breaks is longer than limit.
+bool LinesFit(const uint8_t* data, size_t size, size_t limit)
+{
+    size_t run = 0;
+    for (size_t i = 0; i < size; ++i) {
+        run = IsLineBreak(data[i]) ? 0 : run + 1;
+        if (run > limit) {
+            return false;
+        }
+    }
+    return true;
+}
+
+size_t LineCount(const uint8_t* data, size_t size)
+{
+    size_t lines = 0;
+    for (size_t i = 0; i < size; ++i) {
+        if (!IsLineBreak(data[i]) && (i == 0 || IsLineBreak(data[i - 1]))) {
+            ++lines;
+        }
+    }
+    return lines;
+}
+
+void RequireField(const char* field, size_t capacity)
+{
+    size_t length = strnlen(field, capacity);
+    Require(length > 0 && length < capacity);
+    Require(std::strpbrk(field, "\t\r\n") == nullptr);
+}
+
+}  // namespace
+
+extern "C" int LLVMFuzzerTestOneInput(const uint8_t* data, size_t size)
+{
+    CFuzzReader reader(data, size);
+    CFindDataFromMD5 input(&reader);
+    Require(!reader.IsValid());
+    bool complete = LinesFit(data, size, CFindDataFromMD5::maxLineLength);
+    Require((input.IsComplete() != FALSE) == complete);
+    CFileIterator iterator;
+    Require((input.Begin(&iterator) != FALSE) == complete);
+    input.End();
+    Require(input.Items().size() <= LineCount(data, size));
+    for (const CWrapPathMD5& item : input.Items()) {
+        RequireField(item.path, sizeof(item.path));
+        RequireField(item.md5, sizeof(item.md5));
+        Require(input.Find(item.path) != nullptr);
+    }
+    return 0;
+}

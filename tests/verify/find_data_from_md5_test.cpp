@@ -1,0 +1,230 @@
+// The manifest input: how rows load from the text, and how each file found
+// by the walker is judged against them.
+#include "bytes_reader.h"
+
+#include "tests/support/case_name.h"
+#include "tests/support/scratch_folder.h"
+#include "verify/file_iterator.h"
+#include "verify/find_data_from_md5.h"
+
+#include <gtest/gtest.h>
+
+#include <ostream>
+#include <string>
+#include <utility>
+#include <vector>
+
+namespace {
+
+typedef std::vector<std::pair<std::string, std::string>> Rows;
+
+const std::string md5Empty = "D41D8CD98F00B204E9800998ECF8427E";
+const std::string md5A = "0CC175B9C0F1B6A831C399E269772661";
+const std::string md5Abc = "900150983CD24FB0D6963F7D28E17F72";
+const std::string md5MessageDigest = "F96B697D7CB7938D525A2F31AAF161D0";
+
+std::vector<uint8_t> Bytes(const std::string& text)
+{
+    return std::vector<uint8_t>(text.begin(), text.end());
+}
+
+Rows RowsOf(const CFindDataFromMD5& input)
+{
+    Rows rows;
+    for (const CWrapPathMD5& item : input.Items()) {
+        rows.emplace_back(item.path, item.md5);
+    }
+    return rows;
+}
+
+struct LoadCase {
+    const char* name;
+    std::string manifest;
+    Rows rows;
+    bool complete;
+};
+
+void PrintTo(const LoadCase& c, std::ostream* os)
+{
+    *os << c.name;
+}
+
+class ManifestLoadTest : public testing::TestWithParam<LoadCase> {};
+
+TEST_P(ManifestLoadTest, LoadsTheRowsOfTheText)
+{
+    const LoadCase& c = GetParam();
+    CBytesReader reader(Bytes(c.manifest));
+    CFindDataFromMD5 input(&reader);
+    EXPECT_EQ(RowsOf(input), c.rows);
+    EXPECT_EQ(input.IsComplete() != FALSE, c.complete);
+    // Loading empties the reader.
+    EXPECT_FALSE(reader.IsValid());
+    CFileIterator iterator;
+    EXPECT_EQ(input.Begin(&iterator) != FALSE, c.complete);
+}
+
+const std::string longPath = "\\" + std::string(300, 'p');
+const std::string lineOf2047 = "\\" + std::string(2046 - 33, 'n') + "\t" + md5A;
+
+INSTANTIATE_TEST_SUITE_P(
+    Texts, ManifestLoadTest,
+    testing::Values(
+        LoadCase{"CR LF", "\\a.txt\t" + md5A + "\r\n\\Help\\b.htm\t" + md5Abc + "\r\n",
+                 {{"\\a.txt", md5A}, {"\\Help\\b.htm", md5Abc}}, true},
+        LoadCase{"lone LF", "\\a.txt\t" + md5A + "\n\\b.txt\t" + md5Abc + "\n",
+                 {{"\\a.txt", md5A}, {"\\b.txt", md5Abc}}, true},
+        LoadCase{"lone CR", "\\a.txt\t" + md5A + "\r\\b.txt\t" + md5Abc + "\r",
+                 {{"\\a.txt", md5A}, {"\\b.txt", md5Abc}}, true},
+        LoadCase{"blank lines between", "\\a.txt\t" + md5A + "\r\n\r\n\n\r\\b.txt\t" + md5Abc,
+                 {{"\\a.txt", md5A}, {"\\b.txt", md5Abc}}, true},
+        LoadCase{"leading line breaks", "\r\n\n\\a.txt\t" + md5A + "\r\n", {{"\\a.txt", md5A}}, true},
+        LoadCase{"only line breaks", "\r\n\r\n", {}, true},
+        LoadCase{"path without digest", "\\a.txt\r\n\\b.txt\t" + md5Abc + "\r\n",
+                 {{"\\b.txt", md5Abc}}, true},
+        LoadCase{"two tabs", "\\a.txt\t\t" + md5A + "\r\n", {{"\\a.txt", md5A}}, true},
+        LoadCase{"tab before the path", "\t\\a.txt\t" + md5A + "\r\n", {{"\\a.txt", md5A}}, true},
+        LoadCase{"third field", "\\a.txt\t" + md5A + "\tsize=1\r\n", {{"\\a.txt", md5A}}, true},
+        LoadCase{"spaces belong to the path", "\\My Files\\a b.txt \t" + md5A + "\r\n",
+                 {{"\\My Files\\a b.txt ", md5A}}, true},
+        LoadCase{"digest longer than 32", "\\a.txt\t" + md5A + "FF\r\n", {{"\\a.txt", md5A}}, true},
+        LoadCase{"digest cut short", "\\a.txt\t0CC175B9\r\n", {{"\\a.txt", "0CC175B9"}}, true},
+        LoadCase{"path longer than 259", longPath + "\t" + md5A + "\r\n",
+                 {{longPath.substr(0, 259), md5A}}, true},
+        LoadCase{"line of 2047 characters", lineOf2047 + "\r\n",
+                 {{lineOf2047.substr(0, 259), md5A}}, true},
+        LoadCase{"line of 2048 characters ends loading",
+                 "\\a.txt\t" + md5A + "\r\n" + lineOf2047 + "x\r\n\\b.txt\t" + md5Abc + "\r\n",
+                 {{"\\a.txt", md5A}}, false}),
+    CaseName());
+
+TEST(ManifestLoadTest, NoReaderOrAnEmptyOneGivesNoRows)
+{
+    CFindDataFromMD5 none(nullptr);
+    EXPECT_TRUE(none.Items().empty());
+    CBytesReader empty(std::vector<uint8_t>{});
+    CFindDataFromMD5 fromEmpty(&empty);
+    EXPECT_TRUE(fromEmpty.Items().empty());
+}
+
+TEST(ManifestInputTest, AnswersAsAPerEntryInput)
+{
+    CFindDataFromMD5 input(nullptr);
+    EXPECT_TRUE(input.IsPerEntry());
+    WIN32_FIND_DATAA entry = {};
+    entry.dwFileAttributes = FILE_ATTRIBUTE_DIRECTORY;
+    EXPECT_TRUE(input.CheckFolder(entry));
+    // Outside a walk there is no folder to find a file in.
+    entry.dwFileAttributes = FILE_ATTRIBUTE_ARCHIVE;
+    EXPECT_FALSE(input.CheckFile(entry));
+    CFindDataArray folders;
+    CFindDataArray files;
+    EXPECT_TRUE(input.GetFolder(-1, folders, files));
+    EXPECT_TRUE(folders.empty() && files.empty());
+}
+
+// On disk: readme.txt ("abc"), empty.txt, Help/index.htm ("a") and
+// Data/Deep/d.bin ("message digest").
+void WriteTree(const CScratchFolder& scratch)
+{
+    scratch.Write("readme.txt", "abc");
+    scratch.Write("empty.txt", "");
+    scratch.Write("Help/index.htm", "a");
+    scratch.Write("Data/Deep/d.bin", "message digest");
+}
+
+BOOL WalkWithManifest(const std::string& manifest, const std::string& folder)
+{
+    CBytesReader reader(Bytes(manifest));
+    CFindDataFromMD5 input(&reader);
+    CFileIterator iterator;
+    return iterator.Walk(&input, folder.c_str(), "*.*", 1);
+}
+
+struct WalkCase {
+    const char* name;
+    std::string manifest;
+    bool passes;
+};
+
+void PrintTo(const WalkCase& c, std::ostream* os)
+{
+    *os << c.name;
+}
+
+class ManifestWalkTest : public testing::TestWithParam<WalkCase> {};
+
+TEST_P(ManifestWalkTest, ListedFilesMustHaveTheirDigest)
+{
+    const WalkCase& c = GetParam();
+    CScratchFolder scratch;
+    WriteTree(scratch);
+    EXPECT_EQ(WalkWithManifest(c.manifest, scratch.Path()) != FALSE, c.passes);
+}
+
+std::string Row(const std::string& path, const std::string& md5)
+{
+    return path + "\t" + md5 + "\r\n";
+}
+
+INSTANTIATE_TEST_SUITE_P(
+    Manifests, ManifestWalkTest,
+    testing::Values(
+        WalkCase{"every file right", Row("\\readme.txt", md5Abc) + Row("\\empty.txt", md5Empty) +
+                                         Row("\\Help\\index.htm", md5A) +
+                                         Row("\\Data\\Deep\\d.bin", md5MessageDigest), true},
+        WalkCase{"nothing listed", "", true},
+        WalkCase{"root file wrong", Row("\\readme.txt", md5A), false},
+        WalkCase{"root file in other letter case is not looked up", Row("\\README.TXT", md5A), true},
+        WalkCase{"one folder down wrong", Row("\\Help\\index.htm", md5Abc), false},
+        WalkCase{"one folder down without the leading backslash is not looked up",
+                 Row("Help\\index.htm", md5Abc), true},
+        WalkCase{"two folders down right", Row("\\Data\\Deep\\d.bin", md5MessageDigest), true},
+        WalkCase{"two folders down wrong", Row("\\Data\\Deep\\d.bin", md5A), false},
+        WalkCase{"duplicate rows, first right", Row("\\readme.txt", md5Abc) + Row("\\readme.txt", md5A), true},
+        WalkCase{"duplicate rows, first wrong", Row("\\readme.txt", md5A) + Row("\\readme.txt", md5Abc), false},
+        WalkCase{"lower-case digest", Row("\\readme.txt", "900150983cd24fb0d6963f7d28e17f72"), false},
+        WalkCase{"empty file with the digest of empty content", Row("\\empty.txt", md5Empty), true},
+        WalkCase{"empty file with another digest", Row("\\empty.txt", md5A), false},
+        WalkCase{"digest cut short", Row("\\readme.txt", md5Abc.substr(0, 31)), false},
+        WalkCase{"listed file not on disk", Row("\\Help\\absent.htm", md5A), true},
+        WalkCase{"folder listed as a file", Row("\\Help", md5A), true},
+        WalkCase{"leading line break", "\r\n" + Row("\\readme.txt", md5A), false},
+        WalkCase{"over-long line after right rows",
+                 Row("\\readme.txt", md5Abc) + std::string(2048, 'x') + "\r\n", false}),
+    CaseName());
+
+TEST(ManifestWalkTest, FileHeldOpenForWritingIsRejected)
+{
+    CScratchFolder scratch;
+    WriteTree(scratch);
+    std::string path = scratch.Path() + "readme.txt";
+    HANDLE writer = CreateFileA(path.c_str(), GENERIC_READ | GENERIC_WRITE,
+                                FILE_SHARE_READ | FILE_SHARE_WRITE, nullptr, OPEN_EXISTING, 0, nullptr);
+    ASSERT_NE(writer, INVALID_HANDLE_VALUE);
+    EXPECT_FALSE(WalkWithManifest(Row("\\readme.txt", md5Abc), scratch.Path()));
+    // A file the manifest does not list is never opened, so a writer does not matter.
+    EXPECT_TRUE(WalkWithManifest(Row("\\empty.txt", md5Empty), scratch.Path()));
+    CloseHandle(writer);
+    EXPECT_TRUE(WalkWithManifest(Row("\\readme.txt", md5Abc), scratch.Path()));
+}
+
+// A file whose full path would be cut at 259 characters is rejected, listed or
+// not; one character less and it is digested as usual.
+TEST(ManifestWalkTest, PathCutAt259CharactersIsRejected)
+{
+    CScratchFolder scratch;
+    size_t room = MAX_PATH - 1 - scratch.Path().size();
+    std::string fits(room, 'f');
+    scratch.Write(fits, "abc");
+    EXPECT_TRUE(WalkWithManifest(Row("\\" + fits, md5Abc), scratch.Path()));
+    EXPECT_FALSE(WalkWithManifest(Row("\\" + fits, md5A), scratch.Path()));
+
+    CScratchFolder longer;
+    std::string cut(MAX_PATH - longer.Path().size(), 'c');
+    longer.Write(cut, "abc");
+    EXPECT_FALSE(WalkWithManifest(Row("\\" + cut, md5Abc), longer.Path()));
+    EXPECT_FALSE(WalkWithManifest("", longer.Path()));
+}
+
+}  // namespace
