@@ -1,0 +1,78 @@
+#!/usr/bin/env bash
+# mediakit's manifest on the generated sample disc: the manifest it builds
+# with the sample's options is the one Vesmark embeds, byte for byte; verify
+# --manifest tells an intact tree with 0, each changed file with its expected
+# and found digest and 1, a listed file that is not there as a note, and bad
+# input with 2.
+#   manifest_and_verify.sh MEDIAKIT SAMPLE_DISC EMBEDDED_MANIFEST EMBEDDED_LISTING WORK_FOLDER
+set -uo pipefail
+mediakit=$1 disc=$2 embedded=$3 listing=$4 work=$5
+failures=0
+fail() { echo "FAIL: $*"; failures=$((failures + 1)); }
+expect_exit() {  # expected-code description command...
+  local want=$1 what=$2; shift 2
+  "$@" >"$work/out.txt" 2>&1
+  local got=$?
+  [[ $got -eq $want ]] || { fail "$what: exit $got, expected $want"; cat "$work/out.txt"; }
+}
+upper_md5() { md5sum "$1" | cut -c1-32 | tr a-f A-F; }
+
+rm -rf "$work" && mkdir -p "$work"
+sample_options=(--exclude disk1.id --exclude autorun.inf --exclude '*/*/*')
+expect_exit 0 "manifest build" "$mediakit" manifest build "$disc" -o "$work/sample.md5" "${sample_options[@]}"
+cmp "$work/sample.md5" "$embedded" || fail "the built manifest differs from the embedded one"
+expect_exit 0 "manifest build again" "$mediakit" manifest build "$disc" -o "$work/again.md5" "${sample_options[@]}"
+cmp "$work/sample.md5" "$work/again.md5" || fail "two builds of the same tree differ"
+
+expect_exit 0 "manifest of every file" "$mediakit" manifest build "$disc" -o "$work/all.md5"
+[[ $(grep -c $'\r$' "$work/all.md5") -eq 124 ]] || fail "the whole tree should give 124 CR LF rows"
+grep -qi 'setup\.msi' "$work/all.md5" && fail "setup.msi is listed"
+row=$(grep -a '^\\Redist\\Fonts\\kestrel-mono\.ttf'$'\t' "$work/all.md5" | tr -d '\r')
+[[ "${row#*$'\t'}" == "$(upper_md5 "$disc/Redist/Fonts/kestrel-mono.ttf")" ]] || fail "a row does not carry md5sum's digest: $row"
+LC_ALL=C sort -c "$work/all.md5" || fail "rows are not sorted by path"
+expect_exit 0 "--include by path" "$mediakit" manifest build "$disc" -o "$work/help.md5" --include 'Help/*.htm'
+[[ $(grep -c . "$work/help.md5") -eq 18 ]] || fail "Help/*.htm should choose the 18 help pages"
+expect_exit 0 "--include by name, any case" "$mediakit" manifest build "$disc" -o "$work/txt.md5" --include '*.TXT' --exclude 'Samples/*'
+grep -q '^\\Samples' "$work/txt.md5" && fail "--exclude Samples/* left a row in Samples"
+grep -q '^\\Redist\\Runtime\\runtime\.txt' "$work/txt.md5" || fail "*.TXT did not match runtime.txt two folders down"
+
+expect_exit 0 "verify of the sample disc" "$mediakit" verify "$disc" --manifest "$embedded"
+grep -q 'content matches .* (44 of 44 listed files digested)' "$work/out.txt" || fail "summary of a matching tree"
+expect_exit 0 "verify with listing and manifest" "$mediakit" verify "$disc" --manifest "$embedded" --listing "$listing"
+
+copy=$work/copy
+cp -a "$disc" "$copy"
+chmod -R u+w "$copy"
+printf 'X' | dd of="$copy/license.txt" bs=1 seek=20 conv=notrunc status=none
+printf 'Y' | dd of="$copy/Templates/quote.rtf" bs=1 seek=5 conv=notrunc status=none
+rm "$copy/readme.txt"
+expect_exit 1 "verify of a changed copy" "$mediakit" verify "$copy" --manifest "$embedded"
+expected=$(grep -a '^\\license\.txt'$'\t' "$embedded" | cut -f2 | tr -d '\r')
+grep -q "^changed  \\\\license.txt  expected $expected  found $(upper_md5 "$copy/license.txt")\$" "$work/out.txt" \
+  || fail "the changed root file is not told with both digests"
+grep -q '^changed  \\Templates\\quote.rtf  expected ' "$work/out.txt" || fail "the changed file one folder down is not told"
+grep -q '^note     \\readme.txt  listed in the manifest, not on the disc' "$work/out.txt" || fail "the missing file is not noted"
+grep -q '2 changed file(s) .* (43 of 44 listed files digested, 1 not on the disc)' "$work/out.txt" || fail "summary of a changed tree"
+expect_exit 1 "verify --first" "$mediakit" verify "$copy" --manifest "$embedded" --first
+[[ $(grep -c '^changed ' "$work/out.txt") -eq 1 ]] || fail "--first told more than one change"
+
+cp "$disc/license.txt" "$copy/license.txt"; cp "$disc/Templates/quote.rtf" "$copy/Templates/quote.rtf"
+expect_exit 0 "a listed file missing alone does not fail" "$mediakit" verify "$copy" --manifest "$embedded"
+grep -q '^note ' "$work/out.txt" || fail "the missing file is not noted"
+
+tr 'ABCDEF' 'abcdef' <"$embedded" >"$work/lower.md5"
+expect_exit 1 "lower-case digests never match" "$mediakit" verify "$disc" --manifest "$work/lower.md5" --first
+{ cat "$embedded"; head -c 2100 /dev/zero | tr '\0' 'x'; printf '\r\n'; } >"$work/long.md5"
+expect_exit 2 "a line over 2047 characters" "$mediakit" verify "$disc" --manifest "$work/long.md5"
+: >"$work/empty.md5"
+expect_exit 2 "an empty manifest" "$mediakit" verify "$disc" --manifest "$work/empty.md5"
+expect_exit 2 "a missing manifest" "$mediakit" verify "$disc" --manifest "$work/absent.md5"
+expect_exit 2 "build of a missing tree" "$mediakit" manifest build "$work/absent" -o "$work/x.md5"
+[[ ! -e "$work/x.md5" ]] || fail "a failed build left a file"
+expect_exit 2 "build without output" "$mediakit" manifest build "$disc"
+
+if ((failures)); then
+  echo "$failures check(s) failed"
+  exit 1
+fi
+echo "mediakit manifest and verify --manifest: all checks passed"
