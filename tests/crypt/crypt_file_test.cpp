@@ -128,6 +128,35 @@ INSTANTIATE_TEST_SUITE_P(
         CryptFileCase{"empty file with its size", "e.dat", "0;-1", "pw", {{"e.dat", 0}}, 0, 0, {}}),
     CaseName());
 
+// A value too long for its buffer is a failed read: no file is touched, even
+// though a cut value would still name the file and a range.
+TEST(CryptFileLongValueTest, AValueThatDoesNotFitTouchesNothing)
+{
+    struct {
+        const char* what;
+        std::string files;
+        std::string params;
+    } cases[] = {
+        {"Files of 1299 characters fit", "a.dat" + std::string(1294, ';'), "0;-1"},
+        {"Files of 1300 characters", "a.dat" + std::string(1295, ';'), "0;-1"},
+        {"RectPyrc of 254 characters fit", "a.dat", "0;-1" + std::string(250, ';')},
+        {"RectPyrc of 255 characters", "a.dat", "0;-1" + std::string(251, ';')},
+    };
+    for (const auto& c : cases) {
+        CScratchFolder scratch;
+        const std::string original = Content(30, 'l');
+        scratch.Write("a.dat", original);
+        CTestSession session;
+        session.SetTargetPath("_DBASE_", scratch.Path());
+        session.SetProperty("Files", c.files);
+        session.SetProperty("RectPyrc", c.params);
+        session.SetProperty("ProductNameShort", "pw");
+        CryptInstalledFiles(session.Handle());
+        bool fits = std::string(c.what).find("fit") != std::string::npos;
+        EXPECT_TRUE((fits ? Encrypted(original, 0, -1, "pw") : original) == scratch.Read("a.dat")) << c.what;
+    }
+}
+
 TEST(CryptFileRepeatTest, CallingTwiceEncryptsTwice)
 {
     CScratchFolder scratch;
