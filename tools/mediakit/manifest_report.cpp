@@ -9,6 +9,15 @@ CManifestReport::CManifestReport(CFindDataFromMD5& manifest, std::ostream& outpu
                                  CProgressBar& progressBar)
     : input(manifest), out(output), first(stopAtFirst), progress(progressBar)
 {
+    for (const CWrapPathMD5& row : input.Items()) {
+        rows.emplace(row.path, &row);  // the first row of a path decides
+    }
+}
+
+const CWrapPathMD5* CManifestReport::Row(const std::string& relativePath) const
+{
+    auto found = rows.find(relativePath);
+    return found != rows.end() ? found->second : nullptr;
 }
 
 BOOL CManifestReport::Begin(CFileIterator* walker)
@@ -32,7 +41,7 @@ BOOL CManifestReport::CheckFile(const WIN32_FIND_DATAA& entry)
 {
     std::string relativePath = std::string(iterator->GetRelativePath()) + entry.cFileName;
     std::string fullPath = std::string(iterator->GetCurrentFolder()) + entry.cFileName;
-    const CWrapPathMD5* row = input.Find(relativePath.c_str());
+    const CWrapPathMD5* row = Row(relativePath);
     BOOL accepted = input.CheckFile(entry);
     if (row != nullptr) {
         met.insert(row);
@@ -82,7 +91,7 @@ unsigned CManifestReport::TellMissing()
     unsigned missing = 0;
     for (const CWrapPathMD5& row : input.Items()) {
         // A later row with the same path never decides, so it is not told.
-        if (input.Find(row.path) != &row || met.count(&row) != 0) {
+        if (Row(row.path) != &row || met.count(&row) != 0) {
             continue;
         }
         ++missing;

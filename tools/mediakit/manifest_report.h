@@ -9,6 +9,8 @@
 
 #include <ostream>
 #include <set>
+#include <string>
+#include <unordered_map>
 
 class CManifestReport : public CFindDataInput, public CWalkObserver {
 public:
@@ -33,6 +35,8 @@ public:
 
     // Tells every deciding row whose file the walk did not meet; returns their number.
     unsigned TellMissing();
+    // The row that decides for a path below the root ("\\Help\\index.htm"), or null.
+    const CWrapPathMD5* Row(const std::string& relativePath) const;
 
     unsigned checked = 0;  // listed files digested
     unsigned changed = 0;  // listed files rejected
@@ -45,4 +49,6 @@ private:
     CProgressBar& progress;
     CFileIterator* iterator = nullptr;
     std::set<const CWrapPathMD5*> met;
+    // The deciding row of each path, so that telling costs no second scan of the rows.
+    std::unordered_map<std::string, const CWrapPathMD5*> rows;
 };

@@ -38,12 +38,12 @@ std::string ReadManifest(const std::string& path, const CCodePageText& codePage)
 }
 
 // What the listed files that are on the disc weigh, for the progress bar.
-uint64_t ListedBytes(const std::string& root, const CFindDataFromMD5& manifest)
+uint64_t ListedBytes(const std::string& root, const CManifestReport& report)
 {
     uint64_t total = 0;
     try {
         for (const TreeFile& file : CollectTreeFiles(root)) {
-            total += manifest.Find(file.relativePath.c_str()) != nullptr ? file.size : 0;
+            total += report.Row(file.relativePath) != nullptr ? file.size : 0;
         }
     } catch (const std::runtime_error&) {
         // The walk itself tells what is wrong with the tree.
@@ -63,8 +63,12 @@ ManifestOutcome VerifyManifest(const std::string& root, const std::string& manif
 
     ManifestOutcome outcome;
     outcome.rows = static_cast<unsigned>(manifest.Items().size());
-    CProgressBar progress("hashing", ListedBytes(root, manifest));
+    CProgressBar progress("hashing");
     CManifestReport report(manifest, out, first, progress);
+    // Weighing the files costs a walk of its own: only for a bar that shows.
+    if (progress.CanShow()) {
+        progress.SetTotal(ListedBytes(root, report));
+    }
     CFileIterator iterator;
     iterator.SetObserver(&report);
     outcome.passes = iterator.Walk(&report, root.c_str(), "*.*", 1) != FALSE;

@@ -12,8 +12,21 @@ const std::chrono::milliseconds redrawEvery(100);
 }  // namespace
 
 CProgressBar::CProgressBar(const std::string& what, uint64_t totalBytes)
-    : label(what), total(totalBytes), shown(totalBytes >= minimumTotal && isatty(STDERR_FILENO) == 1)
+    : label(what), total(totalBytes), shown(totalBytes >= minimumTotal && CanShow())
 {
+}
+
+CProgressBar::CProgressBar(const std::string& what) : label(what), total(0), shown(false) {}
+
+bool CProgressBar::CanShow()
+{
+    return isatty(STDERR_FILENO) == 1;
+}
+
+void CProgressBar::SetTotal(uint64_t totalBytes)
+{
+    total = totalBytes;
+    shown = done == 0 && totalBytes >= minimumTotal && CanShow();
 }
 
 CProgressBar::~CProgressBar()

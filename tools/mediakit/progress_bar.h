@@ -9,6 +9,8 @@ class CProgressBar {
 public:
     // total in bytes; label says what is being done ("hashing").
     CProgressBar(const std::string& label, uint64_t total);
+    // Without a total the bar stays hidden until SetTotal.
+    explicit CProgressBar(const std::string& label);
     ~CProgressBar();
     CProgressBar(const CProgressBar&) = delete;
     CProgressBar& operator=(const CProgressBar&) = delete;
@@ -17,6 +19,9 @@ public:
     void Advance(uint64_t done, const std::string& item);
     // Clears the line so that what follows starts on a clean one.
     void Finish();
+    // False when standard error is not a terminal: then nothing is ever drawn.
+    static bool CanShow();
+    void SetTotal(uint64_t totalBytes);
 
     // Trees below this size are done before a bar would help.
     static const uint64_t minimumTotal = 4u * 1024 * 1024;
