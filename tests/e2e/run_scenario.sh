@@ -31,7 +31,7 @@ installed="$WINEPREFIX/drive_c/Program Files/Kestrel Ledger"
 property() { msiinfo export "$work/setup.msi" Property | awk -F'\t' -v k="$1" '$1 == k {print $2}' | tr -d '\r'; }
 # "Return value" of an action in the verbose log: Wine writes 1 for success and
 # 0 for failure; empty when the action did not run.
-action_result() { grep -a "Action ended .*: $1\. Return value" "$log" 2>/dev/null | tail -n 1 | sed 's/.*Return value \([0-9]*\)\./\1/'; }
+action_result() { { grep -a "Action ended .*: $1\. Return value" "$log" 2>/dev/null || true; } | tail -n 1 | sed 's/.*Return value \([0-9]*\)\./\1/'; }
 # A file the manifest lists, one folder below the root.
 listed_file() { awk -F'\t' 'NR > 0 && $1 ~ /^\\[^\\]*\\[^\\]*$/ {print $1; exit}' "$work/manifest.md5" | tr -d '\r' | tr '\\' '/' | sed 's|^/||'; }
 
