@@ -47,7 +47,9 @@ std::string SampleDisc()
 fs::path SampleDiscFolder()
 {
 #ifdef _WIN32
-    return fs::path(SampleDisc());
+    std::string folder = SampleDisc();
+    folder.pop_back();  // the runtime's copy does not take a trailing separator
+    return fs::path(folder);
 #else
     return fs::path(SAMPLE_DISC_DIR);
 #endif
@@ -55,7 +57,17 @@ fs::path SampleDiscFolder()
 
 void CopySampleDisc(const CScratchFolder& scratch)
 {
-    fs::copy(SampleDiscFolder(), scratch.Path(), fs::copy_options::recursive);
+    // Entry by entry: the recursive copy of the Windows runtime loses sub-folders.
+    const fs::path from = SampleDiscFolder();
+    const fs::path to = scratch.Path();
+    for (const auto& entry : fs::recursive_directory_iterator(from)) {
+        fs::path target = to / fs::relative(entry.path(), from);
+        if (entry.is_directory()) {
+            fs::create_directories(target);
+        } else {
+            fs::copy_file(entry.path(), target);
+        }
+    }
 }
 
 void MakeWritable(const fs::path& file)
@@ -219,3 +231,26 @@ TEST_F(SourceContentCheckTest, WithoutCryptoApiListedFilesFailAndOthersPass)
 #endif
 
 }  // namespace
+
+#if defined(_WIN32) && defined(VESMARK_DLL)
+// The library as the installer loads it: its own BIN 103, found through the
+// module handle its DllMain kept, and the system's real CryptoAPI.
+TEST(VesmarkLibraryTest, CheckContentOfItemsOfTheBuiltLibraryTellsAChangedByte)
+{
+    HMODULE library = LoadLibraryA(VESMARK_DLL);
+    ASSERT_NE(library, nullptr) << VESMARK_DLL;
+    typedef UINT(WINAPI * CheckAction)(MSIHANDLE);
+    auto checkContent = reinterpret_cast<CheckAction>(
+        reinterpret_cast<void*>(GetProcAddress(library, "CheckContentOfItems")));
+    ASSERT_NE(checkContent, nullptr);
+    CTestSession session;
+    session.SetProperty("SourceDir", SampleDisc());
+    EXPECT_EQ(checkContent(session.Handle()), static_cast<UINT>(ERROR_SUCCESS));
+    CScratchFolder scratch;
+    CopySampleDisc(scratch);
+    ChangeOneByte(fs::path(scratch.Path()) / "Help" / "index.htm", 7);
+    session.SetProperty("SourceDir", scratch.Path());
+    EXPECT_EQ(checkContent(session.Handle()), static_cast<UINT>(ERROR_INSTALL_FAILURE));
+    FreeLibrary(library);
+}
+#endif
