@@ -1,11 +1,7 @@
 #include "source_listing_check.h"
 
-#include "file_iterator.h"
 #include "find_data_from_bin.h"
-#include "mem_reader.h"
-#include "split_folder_mask.h"
-
-#include "customaction/module_instance.h"
+#include "source_check_body.h"
 
 namespace {
 
@@ -15,18 +11,5 @@ const DWORD listingResourceId = 101;
 
 int CheckSourceListing(const char* sourcePath, int recursive)
 {
-    char fmask[MAX_PATH] = "*.*";
-    char folder[MAX_PATH] = "";
-    SplitFolderMask(sourcePath, folder, fmask);
-
-    CFileIterator iterator;
-    CMemReader reader(moduleInstance, listingResourceId);
-    int result = 0;
-    // Without a folder there is nothing to check: walking the current
-    // directory instead would verify the wrong tree.
-    if (reader.IsValid() && folder[0] != '\0') {
-        CFindDataFromBin input(&reader);
-        result = iterator.Walk(&input, folder, fmask, recursive);
-    }
-    return result;
+    return CheckSourceAgainst<CFindDataFromBin>(listingResourceId, sourcePath, recursive);
 }

@@ -3,6 +3,8 @@
 // data in the same run, and the ratio between them. Run by ./kit bench.
 #include "crypt/range_cipher.h"
 
+#include "ratio_reporter.h"
+
 #include <benchmark/benchmark.h>
 #include <openssl/evp.h>
 
@@ -99,22 +101,6 @@ void LibcryptoCtr(benchmark::State& state)
 BENCHMARK(RangeCipher)->Arg(mebibyte)->Arg(64 * mebibyte)->Unit(benchmark::kMillisecond);
 BENCHMARK(OpensslEncCtr)->Arg(0)->Arg(mebibyte)->Arg(64 * mebibyte)->UseManualTime()->Unit(benchmark::kMillisecond);
 BENCHMARK(LibcryptoCtr)->Arg(mebibyte)->Arg(64 * mebibyte)->Unit(benchmark::kMillisecond);
-
-// The console report, plus the seconds per iteration of each (family, size).
-class CRatioReporter : public benchmark::ConsoleReporter {
-public:
-    void ReportRuns(const std::vector<Run>& reports) override
-    {
-        ConsoleReporter::ReportRuns(reports);
-        for (const Run& run : reports) {
-            if (!run.error_occurred && run.run_type == Run::RT_Iteration && run.iterations > 0) {
-                seconds[run.run_name.function_name][run.run_name.args] =
-                    run.real_accumulated_time / static_cast<double>(run.iterations);
-            }
-        }
-    }
-    std::map<std::string, std::map<std::string, double>> seconds;
-};
 
 }  // namespace
 

@@ -2,6 +2,8 @@
 // same run: wall time of each process, the ratio between them, and the peak
 // memory of the verification, which must not grow with the largest file.
 // Run by ./kit bench.
+#include "ratio_reporter.h"
+
 #include <benchmark/benchmark.h>
 
 #include <chrono>
@@ -177,33 +179,12 @@ void Shapes(benchmark::internal::Benchmark* benchmark)
 BENCHMARK(MediakitVerify)->Apply(Shapes)->UseManualTime()->Unit(benchmark::kMillisecond)->MinTime(2);
 BENCHMARK(Md5sumCheck)->Apply(Shapes)->UseManualTime()->Unit(benchmark::kMillisecond)->MinTime(2);
 
-// The console report, plus seconds per iteration and peak memory of each (family, shape).
-class CRatioReporter : public benchmark::ConsoleReporter {
-public:
-    void ReportRuns(const std::vector<Run>& reports) override
-    {
-        ConsoleReporter::ReportRuns(reports);
-        for (const Run& run : reports) {
-            if (!run.error_occurred && run.run_type == Run::RT_Iteration && run.iterations > 0) {
-                seconds[run.run_name.function_name][run.run_name.args] =
-                    run.real_accumulated_time / static_cast<double>(run.iterations);
-                auto peak = run.counters.find("peak_MiB");
-                if (peak != run.counters.end()) {
-                    peakMiB[run.run_name.function_name][run.run_name.args] = peak->second.value;
-                }
-            }
-        }
-    }
-    std::map<std::string, std::map<std::string, double>> seconds;
-    std::map<std::string, std::map<std::string, double>> peakMiB;
-};
-
 }  // namespace
 
 int main(int argc, char** argv)
 {
     benchmark::Initialize(&argc, argv);
-    CRatioReporter reporter;
+    CRatioReporter reporter("peak_MiB");
     benchmark::RunSpecifiedBenchmarks(&reporter);
     benchmark::Shutdown();
 
@@ -222,8 +203,8 @@ int main(int argc, char** argv)
         }
         std::cout << std::fixed << std::setprecision(2) << ours / theirs << "x  (mediakit "
                   << ours * 1000 << " ms, md5sum " << theirs * 1000 << " ms; peak memory mediakit "
-                  << reporter.peakMiB["MediakitVerify"][arg] << " MiB, md5sum "
-                  << reporter.peakMiB["Md5sumCheck"][arg] << " MiB)\n";
+                  << reporter.counterValues["MediakitVerify"][arg] << " MiB, md5sum "
+                  << reporter.counterValues["Md5sumCheck"][arg] << " MiB)\n";
     }
     std::error_code ignored;
     fs::remove_all(WorkFolder(), ignored);

@@ -5,6 +5,7 @@
 #include "disc_drive.h"
 #include "listing_dump.h"
 #include "listing_writer.h"
+#include "whole_file.h"
 
 #include <cstdio>
 #include <fstream>
@@ -37,26 +38,6 @@ std::unique_ptr<CCodePageText> OpenCodePage(unsigned codePage)
     }
 }
 
-// Written beside the target and renamed over it, so that a failed build never
-// leaves a half-written listing in place of a good one.
-void WriteWhole(const std::string& path, const std::vector<uint8_t>& data)
-{
-    std::string temporary = path + ".part";
-    {
-        std::ofstream out(temporary, std::ios::binary | std::ios::trunc);
-        out.write(reinterpret_cast<const char*>(data.data()), static_cast<std::streamsize>(data.size()));
-        out.close();
-        if (!out) {
-            std::remove(temporary.c_str());
-            EndCommand(exitError, path + ": cannot write the listing");
-        }
-    }
-    if (std::rename(temporary.c_str(), path.c_str()) != 0) {
-        std::remove(temporary.c_str());
-        EndCommand(exitError, path + ": cannot write the listing");
-    }
-}
-
 void RunBuild(const BuildArguments& args)
 {
     std::unique_ptr<CCodePageText> codePage = OpenCodePage(args.codePage);
@@ -73,7 +54,9 @@ void RunBuild(const BuildArguments& args)
     } catch (const std::runtime_error& e) {
         EndCommand(exitError, e.what());
     }
-    WriteWhole(args.output, listing);
+    if (!WriteWholeFile(args.output, std::string(listing.begin(), listing.end()))) {
+        EndCommand(exitError, args.output + ": cannot write the listing");
+    }
     std::cout << args.output << ": " << listing.size() << " bytes, " << counts.folders << " folders, "
               << counts.files << " files\n";
 }
