@@ -4,6 +4,7 @@
 #include "tests/support/case_name.h"
 #include "tests/support/scratch_folder.h"
 #include "tests/support/test_session.h"
+#include "tests/verify/sample_disc.h"
 #include "verify/mem_reader.h"
 #include "verify/source_content_check.h"
 
@@ -25,60 +26,10 @@ namespace {
 
 namespace fs = std::filesystem;
 
-// The generated disc as the system names it: a CD-ROM drive natively, the
-// host's folder through Wine's Z: drive under Wine.
-std::string SampleDisc()
-{
-#ifdef _WIN32
-    std::string path = "Z:" SAMPLE_DISC_DIR "/";
-    for (char& c : path) {
-        if (c == '/') {
-            c = '\\';
-        }
-    }
-    return path;
-#else
-    PortSetDrive('E', 5, SAMPLE_DISC_DIR);
-    return "E:\\";
-#endif
-}
-
-// The same folder as the test program's file functions name it.
-fs::path SampleDiscFolder()
-{
-#ifdef _WIN32
-    std::string folder = SampleDisc();
-    folder.pop_back();  // the runtime's copy does not take a trailing separator
-    return fs::path(folder);
-#else
-    return fs::path(SAMPLE_DISC_DIR);
-#endif
-}
-
-void CopySampleDisc(const CScratchFolder& scratch)
-{
-    // Entry by entry: the recursive copy of the Windows runtime loses sub-folders.
-    const fs::path from = SampleDiscFolder();
-    const fs::path to = scratch.Path();
-    for (const auto& entry : fs::recursive_directory_iterator(from)) {
-        fs::path target = to / fs::relative(entry.path(), from);
-        if (entry.is_directory()) {
-            fs::create_directories(target);
-        } else {
-            fs::copy_file(entry.path(), target);
-        }
-    }
-}
-
-void MakeWritable(const fs::path& file)
-{
-    fs::permissions(file, fs::perms::owner_write, fs::perm_options::add);
-}
-
 // Flips one bit of the byte at offset, keeping the size.
 void ChangeOneByte(const fs::path& file, std::streamoff offset)
 {
-    MakeWritable(file);
+    SetReadOnly(file, false);
     std::fstream data(file, std::ios::in | std::ios::out | std::ios::binary);
     data.seekg(offset);
     char byte = 0;
@@ -174,11 +125,11 @@ INSTANTIATE_TEST_SUITE_P(
         }, true},
         DiscChange{"setup package replaced", [](const fs::path& d) { ChangeOneByte(d / "setup.msi", 3); }, true},
         DiscChange{"listed file missing", [](const fs::path& d) {
-            MakeWritable(d / "readme.txt");
+            SetReadOnly(d / "readme.txt", false);
             fs::remove(d / "readme.txt");
         }, true},
         DiscChange{"listed file emptied", [](const fs::path& d) {
-            MakeWritable(d / "readme.txt");
+            SetReadOnly(d / "readme.txt", false);
             fs::resize_file(d / "readme.txt", 0);
         }, false},
         DiscChange{"extra files and folders", [](const fs::path& d) {

@@ -4,6 +4,7 @@
 #include "tests/support/case_name.h"
 #include "tests/support/scratch_folder.h"
 #include "tests/support/test_session.h"
+#include "tests/verify/sample_disc.h"
 #include "verify/source_listing_check.h"
 
 #ifndef _WIN32
@@ -23,59 +24,6 @@ extern "C" UINT WINAPI CheckItems(MSIHANDLE session);
 namespace {
 
 namespace fs = std::filesystem;
-
-// The generated disc as the system names it: a CD-ROM drive natively, the
-// host's folder through Wine's Z: drive under Wine.
-std::string SampleDisc()
-{
-#ifdef _WIN32
-    std::string path = "Z:" SAMPLE_DISC_DIR "/";
-    for (char& c : path) {
-        if (c == '/') {
-            c = '\\';
-        }
-    }
-    return path;
-#else
-    PortSetDrive('E', 5, SAMPLE_DISC_DIR);
-    return "E:\\";
-#endif
-}
-
-void SetReadOnly(const fs::path& path, bool readOnly)
-{
-    fs::permissions(path, fs::perms::owner_write | fs::perms::group_write | fs::perms::others_write,
-                    readOnly ? fs::perm_options::remove : fs::perm_options::add);
-}
-
-// The generated disc as this program's file library names it.
-std::string SampleDiscFolder()
-{
-#ifdef _WIN32
-    std::string folder = SampleDisc();
-    folder.pop_back();  // the runtime's copy does not take a trailing separator
-    return folder;
-#else
-    return SAMPLE_DISC_DIR;
-#endif
-}
-
-// A copy of the sample disc with every file read-only, as pressed.
-void CopySampleDisc(const CScratchFolder& scratch)
-{
-    // Entry by entry: the recursive copy of the Windows runtime here loses sub-folders.
-    const fs::path from = SampleDiscFolder();
-    const fs::path to = scratch.Path();
-    for (const auto& entry : fs::recursive_directory_iterator(from)) {
-        fs::path target = to / fs::relative(entry.path(), from);
-        if (entry.is_directory()) {
-            fs::create_directories(target);
-        } else {
-            fs::copy_file(entry.path(), target);
-            SetReadOnly(target, true);
-        }
-    }
-}
 
 void Replace(const fs::path& file, const std::string& content)
 {
