@@ -2,27 +2,12 @@
 // with indexes steered by the input. No read may leave the data, no skip may
 // spin or recurse without end, and delivered names are always terminated.
 #include "verify/find_data_from_bin.h"
-#include "verify/mem_reader.h"
+#include "tests/fuzz/fuzz_support.h"
 
 #include <cstdlib>
 #include <cstring>
 
 namespace {
-
-class CFuzzReader : public CMemReader {
-public:
-    CFuzzReader(const uint8_t* data, size_t size) : CMemReader(static_cast<LPCSTR>(nullptr))
-    {
-        SetData(data, static_cast<DWORD>(size));
-    }
-};
-
-void Require(bool condition)
-{
-    if (!condition) {
-        std::abort();
-    }
-}
 
 void Walk(CFindDataFromBin& input, LONG index, int depth, int& budget)
 {

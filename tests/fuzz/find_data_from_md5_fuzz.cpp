@@ -3,27 +3,12 @@
 // is two non-empty fields that fit their buffers and hold no separator.
 #include "verify/file_iterator.h"
 #include "verify/find_data_from_md5.h"
-#include "verify/mem_reader.h"
+#include "tests/fuzz/fuzz_support.h"
 
 #include <cstdlib>
 #include <cstring>
 
 namespace {
-
-class CFuzzReader : public CMemReader {
-public:
-    CFuzzReader(const uint8_t* data, size_t size) : CMemReader(static_cast<LPCSTR>(nullptr))
-    {
-        SetData(data, static_cast<DWORD>(size));
-    }
-};
-
-void Require(bool condition)
-{
-    if (!condition) {
-        std::abort();
-    }
-}
 
 bool IsLineBreak(uint8_t c)
 {

@@ -1,29 +1,10 @@
 // Arbitrary bytes through ReadLine and the seeks: no read may leave the data,
 // positions stay inside it, and delivered lines never hold a line end.
-#include "verify/mem_reader.h"
+#include "tests/fuzz/fuzz_support.h"
 
 #include <cstdlib>
 #include <cstring>
 #include <vector>
-
-namespace {
-
-class CFuzzReader : public CMemReader {
-public:
-    CFuzzReader(const uint8_t* data, size_t size) : CMemReader(static_cast<LPCSTR>(nullptr))
-    {
-        SetData(data, static_cast<DWORD>(size));
-    }
-};
-
-void Require(bool condition)
-{
-    if (!condition) {
-        std::abort();
-    }
-}
-
-}  // namespace
 
 extern "C" int LLVMFuzzerTestOneInput(const uint8_t* data, size_t size)
 {

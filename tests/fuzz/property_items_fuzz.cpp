@@ -3,22 +3,13 @@
 // together with the separators they are exactly the text; reading stays
 // inside the terminated buffer.
 #include "crypt/property_items.h"
+#include "tests/fuzz/fuzz_support.h"
 
 #include <cstdlib>
 #include <cstring>
 #include <string>
 #include <vector>
 
-namespace {
-
-void Require(bool condition)
-{
-    if (!condition) {
-        std::abort();
-    }
-}
-
-}  // namespace
 
 extern "C" int LLVMFuzzerTestOneInput(const uint8_t* data, size_t size)
 {
