@@ -26,4 +26,6 @@ files=$(msiinfo export "$tmp" File | tail -n +4 | wc -l)
 msibuild "$tmp" -q "DELETE FROM Media"
 msibuild "$tmp" -q "INSERT INTO Media (DiskId, LastSequence, DiskPrompt) VALUES (1, $files, 'CD')"
 msibuild "$tmp" -q "UPDATE File SET Attributes = 8704"
+# Nothing refers to the cabinet any more.
+msibuild "$tmp" -q "DELETE FROM _Streams WHERE Name = 'data.cab'"
 mv -f "$tmp" "$out"

@@ -24,7 +24,8 @@ DIR must be the whole tree as it will be pressed, with disk1.id, Tarvolen.exe
 and Tarvolen.ini at its root: the listing lists them too. Missing or different
 ones are reported, with what to copy where. "setup.msi" is exempt from size and
 attribute checks and never in the manifest, so the package may be rebuilt with
-the new Vesmark.dll afterwards.
+the new Vesmark.dll afterwards (for the sample disc, master builds its Intel
+package as setup.msi too).
   --product P, --id I   identifiers for disk1.id (default: those of DIR/disk1.id)
   --template TEXT       [Command] Setup of Tarvolen.ini (default "/i [%PACKAGE%]")
   --codepage N          ANSI code page of the names in the listing (default 1252)
@@ -32,7 +33,7 @@ Exit status: 0 mastered and verified, 1 DIR does not match what was mastered, 2 
 USAGE
 }
 
-dir="" out="$source_dir/dist" product="" disc_id="" template="/i [%PACKAGE%]" codepage=1252
+dir="" out="$source_dir/dist" product="" disc_id="" template="/i [%PACKAGE%]" codepage=1252 sample=0
 while (($#)); do
   case "$1" in
     --product) product=${2:?--product needs a value}; shift 2 ;;
@@ -49,6 +50,7 @@ done
 ini_value() { sed -n "s/^[[:space:]]*$2[[:space:]]*=[[:space:]]*\(.*\)$/\1/Ip" "$1" | tr -d '\r' | head -n 1 | sed 's/[[:space:]]*$//'; }
 
 if [[ -z "$dir" ]]; then
+  sample=1
   dir="$source_dir/build/master/sample-disc"
   echo "==> assembling the sample disc in $dir"
   "$source_dir/tools/assemble_sample_disc.sh" "$dir" "$tarvolen" "$mediakit" "$template"
@@ -110,12 +112,21 @@ for pair in "101 listing.bin" "103 manifest.md5"; do
   fi
 done
 
+outputs=(listing.bin manifest.md5 Vesmark.dll Tarvolen.exe disk1.id Tarvolen.ini)
+if ((sample)); then
+  # The sample product's own package, as shipped: Intel, with the new library.
+  echo "==> building the sample product's package (Intel) with that Vesmark.dll"
+  "$source_dir/packaging/build_package.sh" x86 "$out/Vesmark.dll" "$dir" "$out/setup.msi"
+  "$source_dir/tests/binaries/check_package.sh" "$out/setup.msi" "$out/Vesmark.dll" Intel || status=2
+  outputs+=(setup.msi)
+fi
+
 echo
 echo "Mastered $dir"
 echo "  $(find "$dir" -mindepth 1 -type d | wc -l) folders, $(find "$dir" -type f | wc -l) files;" \
      "manifest rows: $(grep -c . "$out/manifest.md5")"
 echo "  product $product, disc $disc_id"
-for name in listing.bin manifest.md5 Vesmark.dll Tarvolen.exe disk1.id Tarvolen.ini; do
+for name in "${outputs[@]}"; do
   printf '  %-13s %9d bytes  md5 %s\n' "$name" "$(stat -c %s "$out/$name")" "$(md5sum "$out/$name" | cut -d' ' -f1)"
 done
 case $status in

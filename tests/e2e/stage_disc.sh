@@ -33,6 +33,7 @@ cp "$dll" "$work/Vesmark.dll"
 
 echo "building the package (x64, files installed from the loose disc tree)"
 "$source_dir/packaging/build_package.sh" x64 "$work/Vesmark.dll" "$disc" "$work/setup.msi"
+"$source_dir/tests/binaries/check_package.sh" "$work/setup.msi" "$work/Vesmark.dll" x64
 chmod u+w "$disc/setup.msi"
 cp "$work/setup.msi" "$disc/setup.msi"
 chmod a-w "$disc/setup.msi"
