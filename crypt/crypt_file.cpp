@@ -1,6 +1,7 @@
 #include "crypt_file.h"
 
-#include "customaction/bounded_text.h"
+#include "base/bounded_text.h"
+#include "base/file_handle.h"
 #include "property_items.h"
 #include "range_cipher.h"
 
@@ -12,21 +13,6 @@ namespace {
 const DWORD filesCapacity = 1300;
 const DWORD paramsCapacity = 255;
 const DWORD passCapacity = 32;
-
-// Closes the file on every way out.
-class CFileHandle {
-public:
-    explicit CFileHandle(HANDLE opened) : handle(opened) {}
-    ~CFileHandle()
-    {
-        if (handle != INVALID_HANDLE_VALUE) {
-            CloseHandle(handle);
-        }
-    }
-    CFileHandle(const CFileHandle&) = delete;
-    CFileHandle& operator=(const CFileHandle&) = delete;
-    HANDLE handle;
-};
 
 bool SeekFromStart(HANDLE file, LONG start)
 {
@@ -64,11 +50,11 @@ LONG TransformFileRange(const char* fname, const char* pass, LONG start, LONG le
     CFileHandle file(CreateFileA(fname, GENERIC_READ | GENERIC_WRITE,
                                  FILE_SHARE_READ | FILE_SHARE_WRITE, nullptr, OPEN_EXISTING, 0,
                                  nullptr));
-    if (file.handle == INVALID_HANDLE_VALUE) {
+    if (!file.IsOpen()) {
         return -1;
     }
     if (length == -1) {
-        DWORD size = GetFileSize(file.handle, nullptr);
+        DWORD size = GetFileSize(file.Get(), nullptr);
         // A size beyond the 32-bit signed range cannot be one range.
         if (size == INVALID_FILE_SIZE || size > 0x7FFFFFFFu) {
             return -1;
@@ -82,16 +68,16 @@ LONG TransformFileRange(const char* fname, const char* pass, LONG start, LONG le
     // Bytes past the end of the file stay zero; a read that fails outright
     // would leave zeros in place of the data, so the file is skipped instead.
     DWORD readed = 0;
-    if ((start != 0 && !SeekFromStart(file.handle, start)) ||
-        !ReadFile(file.handle, block.get(), static_cast<DWORD>(length), &readed, nullptr)) {
+    if ((start != 0 && !SeekFromStart(file.Get(), start)) ||
+        !ReadFile(file.Get(), block.get(), static_cast<DWORD>(length), &readed, nullptr)) {
         return -1;
     }
     if (!TransformBuffer(block.get(), length, pass, mode)) {
         return -1;
     }
     DWORD written = 0;
-    if (!SeekFromStart(file.handle, start) ||
-        !WriteFile(file.handle, block.get(), static_cast<DWORD>(length), &written, nullptr)) {
+    if (!SeekFromStart(file.Get(), start) ||
+        !WriteFile(file.Get(), block.get(), static_cast<DWORD>(length), &written, nullptr)) {
         return -1;
     }
     return length;

@@ -1,4 +1,4 @@
-#include "module_instance.h"
+#include "base/module_instance.h"
 
 extern "C" BOOL WINAPI DllMain(HINSTANCE instance, DWORD reason, LPVOID /*reserved*/)
 {

@@ -4,7 +4,7 @@
 #include "find_data_compare.h"
 #include "find_handle.h"
 
-#include "customaction/bounded_text.h"
+#include "base/bounded_text.h"
 
 #include <cstring>
 

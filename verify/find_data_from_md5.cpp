@@ -3,7 +3,7 @@
 #include "file_iterator.h"
 #include "file_md5.h"
 
-#include "customaction/bounded_text.h"
+#include "base/bounded_text.h"
 
 #include <cstring>
 

@@ -8,14 +8,6 @@ namespace {
 
 BYTE digest[md5DigestSize];
 
-// A failed CryptoAPI call ends the digest; GetMD5 catches this itself.
-void Require(BOOL succeeded)
-{
-    if (!succeeded) {
-        throw 1;
-    }
-}
-
 // Released on every way out, hash before context.
 struct CCryptContext {
     HCRYPTPROV handle = 0;
@@ -57,6 +49,31 @@ private:
     bool delivered = false;
 };
 
+// Hashes everything blocks delivers; false at the first CryptoAPI call that fails.
+bool HashBlocks(CMD5Blocks& blocks, BYTE (&bHash)[md5DigestSize])
+{
+    // A verify-only context opens no key container.
+    CCryptContext hCryptProv;
+    if (!CryptAcquireContextA(&hCryptProv.handle, nullptr, nullptr, PROV_RSA_FULL,
+                              CRYPT_VERIFYCONTEXT | CRYPT_MACHINE_KEYSET)) {
+        return false;
+    }
+    CCryptHash hHash;
+    if (!CryptCreateHash(hCryptProv.handle, CALG_MD5, 0, 0, &hHash.handle)) {
+        return false;
+    }
+    const BYTE* bytes = nullptr;
+    DWORD count = 0;
+    while (blocks.Next(bytes, count)) {
+        if (!CryptHashData(hHash.handle, bytes, count, 0)) {
+            return false;
+        }
+    }
+    DWORD dwHashLen = md5DigestSize;
+    return CryptGetHashParam(hHash.handle, HP_HASHVAL, bHash, &dwHashLen, 0) &&
+           dwHashLen == md5DigestSize;
+}
+
 }  // namespace
 
 const BYTE* GetMD5(const void* bytes, DWORD count)
@@ -68,24 +85,10 @@ const BYTE* GetMD5(const void* bytes, DWORD count)
 const BYTE* GetMD5(CMD5Blocks& blocks)
 {
     std::memset(digest, 0, sizeof(digest));
-    try {
-        // A verify-only context opens no key container.
-        CCryptContext hCryptProv;
-        Require(CryptAcquireContextA(&hCryptProv.handle, nullptr, nullptr, PROV_RSA_FULL,
-                                     CRYPT_VERIFYCONTEXT | CRYPT_MACHINE_KEYSET));
-        CCryptHash hHash;
-        Require(CryptCreateHash(hCryptProv.handle, CALG_MD5, 0, 0, &hHash.handle));
-        const BYTE* bytes = nullptr;
-        DWORD count = 0;
-        while (blocks.Next(bytes, count)) {
-            Require(CryptHashData(hHash.handle, bytes, count, 0));
-        }
-        BYTE bHash[md5DigestSize];
-        DWORD dwHashLen = md5DigestSize;
-        Require(CryptGetHashParam(hHash.handle, HP_HASHVAL, bHash, &dwHashLen, 0));
+    BYTE bHash[md5DigestSize];
+    // On failure the digest stays 16 zero bytes, which matches no row.
+    if (HashBlocks(blocks, bHash)) {
         std::memcpy(digest, bHash, md5DigestSize);
-    } catch (...) {
-        // Nothing leaves: the digest stays 16 zero bytes, which matches no row.
     }
     return digest;
 }

@@ -6,7 +6,7 @@
 #include "mem_reader.h"
 #include "split_folder_mask.h"
 
-#include "customaction/module_instance.h"
+#include "base/module_instance.h"
 
 // 1 when the tree below sourcePath passes the input made on resource
 // resourceId, 0 otherwise (also when the resource is missing or empty).

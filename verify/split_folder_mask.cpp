@@ -1,6 +1,6 @@
 #include "split_folder_mask.h"
 
-#include "customaction/bounded_text.h"
+#include "base/bounded_text.h"
 
 #include <windows.h>
 #include <stdlib.h>

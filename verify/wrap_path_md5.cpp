@@ -1,6 +1,6 @@
 #include "wrap_path_md5.h"
 
-#include "customaction/bounded_text.h"
+#include "base/bounded_text.h"
 
 CWrapPathMD5::CWrapPathMD5(const char* filePath, const char* fileMD5)
 {

@@ -69,28 +69,40 @@ HANDLE WINAPI CreateFileA(LPCSTR fileName, DWORD desiredAccess, DWORD shareMode,
 {
     std::string path = PortHostPath(fileName);
     if (path.empty() || creationDisposition != OPEN_EXISTING) {
+        SetLastError(ERROR_PATH_NOT_FOUND);
         return INVALID_HANDLE_VALUE;
     }
     int flags = O_RDONLY;
     if ((desiredAccess & GENERIC_WRITE) != 0) {
         flags = (desiredAccess & GENERIC_READ) != 0 ? O_RDWR : O_WRONLY;
     }
-    int fd = open(path.c_str(), flags | O_CLOEXEC);
+    // Not blocking, so that opening a FIFO without a writer cannot hang: it is
+    // refused below like every other entry that is not a regular file.
+    int fd = open(path.c_str(), flags | O_CLOEXEC | O_NONBLOCK | O_NOCTTY);
     if (fd < 0) {
+        SetLastError(errno == ENOENT || errno == ENOTDIR ? ERROR_FILE_NOT_FOUND : ERROR_ACCESS_DENIED);
         return INVALID_HANDLE_VALUE;
     }
-    // Windows refuses to open a folder as a file.
+    // Windows refuses to open a folder as a file; devices, FIFOs and sockets
+    // have no place on a disc and are never read as files.
     struct stat info {};
-    if (fstat(fd, &info) != 0 || S_ISDIR(info.st_mode)) {
+    if (fstat(fd, &info) != 0 || !S_ISREG(info.st_mode)) {
         close(fd);
+        SetLastError(ERROR_ACCESS_DENIED);
         return INVALID_HANDLE_VALUE;
     }
     // A file without write permission is read-only to Windows, even for root.
-    if (((desiredAccess & GENERIC_WRITE) != 0 && (info.st_mode & S_IWUSR) == 0) ||
-        SharingConflicts(info, desiredAccess, shareMode)) {
+    if ((desiredAccess & GENERIC_WRITE) != 0 && (info.st_mode & S_IWUSR) == 0) {
         close(fd);
+        SetLastError(ERROR_ACCESS_DENIED);
         return INVALID_HANDLE_VALUE;
     }
+    if (SharingConflicts(info, desiredAccess, shareMode)) {
+        close(fd);
+        SetLastError(ERROR_SHARING_VIOLATION);
+        return INVALID_HANDLE_VALUE;
+    }
+    fcntl(fd, F_SETFL, fcntl(fd, F_GETFL) & ~O_NONBLOCK);
     return static_cast<PortKernelObject*>(new PortFile(fd, info, desiredAccess, shareMode));
 }
 

@@ -1,4 +1,4 @@
-#include "customaction/bounded_text.h"
+#include "base/bounded_text.h"
 
 #include "tests/support/case_name.h"
 

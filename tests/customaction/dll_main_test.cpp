@@ -1,4 +1,4 @@
-#include "customaction/module_instance.h"
+#include "base/module_instance.h"
 
 #include <gtest/gtest.h>
 

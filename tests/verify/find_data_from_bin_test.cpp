@@ -1,7 +1,7 @@
 #include "bytes_reader.h"
 #include "listing_maker.h"
 
-#include "customaction/module_instance.h"
+#include "base/module_instance.h"
 #include "verify/find_data_from_bin.h"
 
 #include <gtest/gtest.h>

@@ -1,6 +1,6 @@
 // CheckContentOfItems end to end on the generated sample disc, against the
 // manifest the library embeds.
-#include "customaction/module_instance.h"
+#include "base/module_instance.h"
 #include "tests/support/case_name.h"
 #include "tests/support/scratch_folder.h"
 #include "tests/support/test_session.h"

@@ -1,3 +1,3 @@
-#include "module_instance.h"
+#include "base/module_instance.h"
 
 HINSTANCE moduleInstance = nullptr;
