@@ -1,5 +1,6 @@
 #include "file_iterator.h"
 
+#include "case_twins.h"
 #include "entry_differences.h"
 #include "find_data_compare.h"
 #include "find_handle.h"
@@ -131,6 +132,12 @@ BOOL CFileIterator::Enumerate(const char* folder, CFindDataArray& folders, CFind
             files.push_back(entry);
         }
     } while (FindNextFileA(search.Get(), &entry));
+    // Only "no more files" ends a folder; any other failure (a read error on
+    // a scratched disc) leaves entries unseen, so the folder cannot pass.
+    if (GetLastError() != ERROR_NO_MORE_FILES) {
+        Trouble(CWalkObserver::folderUnreadable, "");
+        return FALSE;
+    }
     return TRUE;
 }
 
@@ -143,16 +150,25 @@ BOOL CFileIterator::CompareWithListing(LONG index, const CFindDataArray& folders
         return FALSE;
     }
     if (observer == nullptr) {
-        return cmpFolders.IsSame(foldersReaded, folders) && cmpFiles.IsSame(filesReaded, files);
+        return cmpFolders.IsSame(foldersReaded, folders) && cmpFiles.IsSame(filesReaded, files) &&
+               FindCaseTwins(folders, foldersReaded).empty() && FindCaseTwins(files, filesReaded).empty();
     }
     BOOL first = observer->StopAtFirst();
-    int differences =
-        ReportEntryDifferences(*observer, relativePath, foldersReaded, folders, cmpFolders, first);
-    if (differences != 0 && first) {
-        return FALSE;
+    int differences = 0;
+    for (int kind = 0; kind < 2 && (differences == 0 || !first); ++kind) {
+        const CFindDataArray& expected = kind == 0 ? foldersReaded : filesReaded;
+        const CFindDataArray& found = kind == 0 ? folders : files;
+        const CFindDataCompare& matcher = kind == 0 ? cmpFolders : cmpFiles;
+        differences += ReportEntryDifferences(*observer, relativePath, expected, found, matcher, first);
+        for (size_t twin : FindCaseTwins(found, expected)) {
+            // A twin without a match was told as extra already.
+            if ((differences != 0 && first) || matcher.Find(expected, found[twin]) == -1) {
+                continue;
+            }
+            observer->OnDifference(CWalkObserver::caseTwinEntry, relativePath, nullptr, &found[twin]);
+            ++differences;
+        }
     }
-    differences +=
-        ReportEntryDifferences(*observer, relativePath, filesReaded, files, cmpFiles, first);
     return differences == 0;
 }
 

@@ -34,7 +34,12 @@ CFindDataFromBin::~CFindDataFromBin()
 
 BOOL CFindDataFromBin::Begin(CFileIterator* /*iterator*/)
 {
-    return TRUE;
+    if (reader == nullptr) {
+        structure = ListingCheck{listingCutShort, 0};
+        return FALSE;
+    }
+    structure = CheckListingStructure(*reader, nullptr);
+    return structure.fault == listingWhole ? TRUE : FALSE;
 }
 
 void CFindDataFromBin::End() {}

@@ -4,6 +4,7 @@
 // 320-byte find-data records, then the records of the subfolders in order.
 #pragma once
 #include "find_data_input.h"
+#include "listing_structure.h"
 #include "stream_reader.h"
 
 class CFindDataFromBin : public CFindDataInput {
@@ -16,6 +17,8 @@ public:
     CFindDataFromBin(const CFindDataFromBin&) = delete;
     CFindDataFromBin& operator=(const CFindDataFromBin&) = delete;
 
+    // Refuses the walk when the listing is not whole (CheckListingStructure),
+    // so that whatever a tool calls corrupt fails the check too.
     BOOL Begin(CFileIterator* iterator) override;
     void End() override;
     // Fails on a missing reader, a header or record cut short, an index not
@@ -26,6 +29,9 @@ public:
     BOOL CheckFolder(const WIN32_FIND_DATAA& entry) override;
     BOOL CheckFile(const WIN32_FIND_DATAA& entry) override;
     BOOL IsPerEntry() override;
+
+    // What the last Begin found.
+    const ListingCheck& Structure() const { return structure; }
 
 private:
     struct FolderHeader {
@@ -40,4 +46,5 @@ private:
     BOOL ReadEntries(LONG count, CFindDataArray& entries);
 
     CStreamReader* reader;
+    ListingCheck structure = {listingWhole, 0};
 };

@@ -35,6 +35,49 @@ char* NextToken(char*& position)
     return token;
 }
 
+enum LineKind {
+    blankLine,  // separators only
+    rowLine,
+    badLine,
+};
+
+bool IsDigestText(const char* md5)
+{
+    size_t length = 0;
+    for (; md5[length] != '\0'; ++length) {
+        char c = md5[length];
+        if (!((c >= '0' && c <= '9') || (c >= 'A' && c <= 'F'))) {
+            return false;
+        }
+    }
+    return length == 32;
+}
+
+// A path the walker can build: a backslash, folder names each followed by
+// one backslash, the file name; it fits the path buffer uncut.
+bool IsSourcePath(const char* path)
+{
+    size_t length = std::strlen(path);
+    return length >= 2 && length < MAX_PATH && path[0] == '\\' && path[length - 1] != '\\' &&
+           std::strchr(path, '/') == nullptr && std::strstr(path, "\\\\") == nullptr;
+}
+
+// Splits a line into its path and digest. A zero byte inside the line would
+// hide the rest of it, so such a line is never a row.
+LineKind SplitLine(char* line, LONG length, char*& path, char*& md5)
+{
+    if (std::strlen(line) != static_cast<size_t>(length)) {
+        return badLine;
+    }
+    char* position = line;
+    path = NextToken(position);
+    if (path == nullptr) {
+        return blankLine;
+    }
+    md5 = NextToken(position);
+    return md5 != nullptr && IsSourcePath(path) && IsDigestText(md5) ? rowLine : badLine;
+}
+
 }  // namespace
 
 CFindDataFromMD5::CFindDataFromMD5(CStreamReader* manifestReader) : reader(manifestReader)
@@ -54,36 +97,58 @@ CFindDataFromMD5::~CFindDataFromMD5()
 
 void CFindDataFromMD5::Load()
 {
+    fault = whole;
+    BYTE start[3] = {};
+    DWORD startSize = reader->Read(start, sizeof(start));
+    reader->SeekFromStart(0);
+    if (StartsWithByteOrderMark(start, startSize)) {
+        SetFault(byteOrderMark, 0);
+        return;
+    }
     char line[maxLineLength + 1];
     // Loading runs to the end of the data: an empty result also comes back
     // for line breaks that stand at the reading position, so stopping at the
     // first one would drop every row of a manifest that begins with one.
     for (DWORD remaining = reader->SeekFromEnd(0); remaining != 0;) {
+        DWORD offset = reader->SeekFromCurrent(0);
         LONG length = reader->ReadLine(line, maxLineLength);
         if (length < 0) {
             // The reader does not move past a line that is too long.
-            complete = FALSE;
+            SetFault(lineTooLong, offset);
             return;
         }
-        char* position = line;
-        char* path = NextToken(position);
-        char* md5 = path != nullptr ? NextToken(position) : nullptr;
-        if (path != nullptr && md5 != nullptr) {
+        char* path = nullptr;
+        char* md5 = nullptr;
+        LineKind kind = SplitLine(line, length, path, md5);
+        if (kind == badLine) {
+            SetFault(notARow, offset);
+            return;
+        }
+        if (kind == rowLine) {
             items.push_back(CWrapPathMD5(path, md5));
         }
         DWORD left = reader->SeekFromEnd(0);
         if (left >= remaining) {
             // A reader that stands still would be asked for ever.
-            complete = FALSE;
+            SetFault(lineTooLong, offset);
             return;
         }
         remaining = left;
     }
+    if (items.empty()) {
+        SetFault(noRows, 0);
+    }
+}
+
+void CFindDataFromMD5::SetFault(Fault kind, DWORD offset)
+{
+    fault = kind;
+    faultOffset = offset;
 }
 
 BOOL CFindDataFromMD5::Begin(CFileIterator* walker)
 {
-    if (!complete) {
+    if (fault != whole) {
         return FALSE;
     }
     iterator = walker;
@@ -116,7 +181,7 @@ BOOL CFindDataFromMD5::CheckFolder(const WIN32_FIND_DATAA& /*entry*/)
 const CWrapPathMD5* CFindDataFromMD5::Find(const char* fpathRelative) const
 {
     for (const CWrapPathMD5& item : items) {
-        if (lstrcmpA(item.path, fpathRelative) == 0) {
+        if (lstrcmpiA(item.path, fpathRelative) == 0) {
             return &item;
         }
     }
@@ -149,4 +214,11 @@ BOOL CFindDataFromMD5::CheckFile(const WIN32_FIND_DATAA& entry)
 BOOL CFindDataFromMD5::IsPerEntry()
 {
     return TRUE;
+}
+
+BOOL StartsWithByteOrderMark(const BYTE* data, DWORD size)
+{
+    bool utf8 = size >= 3 && data[0] == 0xEF && data[1] == 0xBB && data[2] == 0xBF;
+    bool utf16 = size >= 2 && ((data[0] == 0xFF && data[1] == 0xFE) || (data[0] == 0xFE && data[1] == 0xFF));
+    return utf8 || utf16 ? TRUE : FALSE;
 }

@@ -3,8 +3,14 @@
 // unread.
 //
 // Manifest rows are "\folder\name.ext", a tab and 32 upper-case hex digits,
-// one per line. Paths and digests compare case-sensitively; when several rows
-// carry the same path the first decides.
+// one per line. Paths are looked up the way Windows matches names, without
+// regard to case; digests compare exactly. When several rows carry the same
+// path the first decides.
+//
+// The manifest fails closed: a manifest that names no file, one with a line
+// that is not such a row (another path form, a byte-order mark, a digest that
+// is not 32 upper-case hex digits) or a line longer than the loader takes
+// makes every walk fail, since files it meant to guard would pass unread.
 #pragma once
 #include "find_data_input.h"
 #include "stream_reader.h"
@@ -14,9 +20,16 @@
 
 class CFindDataFromMD5 : public CFindDataInput {
 public:
+    enum Fault {
+        whole,
+        noRows,         // nothing that names a file
+        byteOrderMark,  // the text starts with a UTF-8 or UTF-16 byte-order mark
+        notARow,        // a line that is not "\path<tab>digest" as the mastering tool writes it
+        lineTooLong,    // a line longer than maxLineLength
+    };
+
     // Loads the manifest at once and closes the reader. A null or invalid
-    // reader gives no rows. A line longer than the loader's limit ends loading
-    // and makes every walk fail, since rows after it could not be honoured.
+    // reader gives no rows.
     explicit CFindDataFromMD5(CStreamReader* manifestReader);
     ~CFindDataFromMD5();
 
@@ -34,8 +47,12 @@ public:
 
     // The rows in manifest order, for tools that report on them.
     const std::vector<CWrapPathMD5>& Items() const { return items; }
-    // True when the whole manifest was loaded.
-    BOOL IsComplete() const { return complete; }
+    // True when the manifest loaded whole, with at least one row; Begin
+    // refuses every walk otherwise.
+    BOOL IsComplete() const { return fault == whole; }
+    Fault LoadFault() const { return fault; }
+    // Where the first bad line starts, counted in bytes from the start of the text.
+    DWORD FaultOffset() const { return faultOffset; }
     // The row that decides for a path relative to the root, or null.
     const CWrapPathMD5* Find(const char* fpathRelative) const;
 
@@ -44,9 +61,14 @@ public:
 
 private:
     void Load();
+    void SetFault(Fault kind, DWORD offset);
 
     CStreamReader* reader;
     CFileIterator* iterator = nullptr;
     std::vector<CWrapPathMD5> items;
-    BOOL complete = TRUE;
+    Fault fault = noRows;
+    DWORD faultOffset = 0;
 };
+
+// True when data starts with a UTF-8 or UTF-16 byte-order mark.
+BOOL StartsWithByteOrderMark(const BYTE* data, DWORD size);

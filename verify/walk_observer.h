@@ -9,6 +9,7 @@ public:
         missingEntry,  // expected, not on disk
         extraEntry,    // on disk, not expected
         changedEntry,  // on disk under the expected name, but different (or rejected by the input)
+        caseTwinEntry, // on disk beside another entry whose name differs only in letter case
     };
     enum Trouble {
         inputRefused,       // the input's Begin refused the walk

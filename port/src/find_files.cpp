@@ -3,6 +3,7 @@
 #include "kernel_object.h"
 
 #include <algorithm>
+#include <cstdint>
 #include <cctype>
 #include <cstring>
 #include <dirent.h>
@@ -16,7 +17,22 @@ namespace {
 struct PortFind : PortKernelObject {
     std::vector<WIN32_FIND_DATAA> entries;
     size_t next = 0;
+    size_t failAt = SIZE_MAX;  // FindNextFileA fails once this many entries were delivered
+    DWORD failError = 0;
 };
+
+// A folder whose enumeration breaks off, as on a damaged disc.
+struct FindFailure {
+    std::string folder;
+    size_t entries = 0;
+    DWORD error = 0;
+};
+
+FindFailure& PlannedFailure()
+{
+    static FindFailure failure;
+    return failure;
+}
 
 bool IsSeparator(char c)
 {
@@ -125,6 +141,7 @@ HANDLE WINAPI FindFirstFileA(LPCSTR fileName, LPWIN32_FIND_DATAA findFileData)
         mask = pattern.substr(2);
     }
     if (mask.empty()) {
+        SetLastError(ERROR_FILE_NOT_FOUND);
         return INVALID_HANDLE_VALUE;
     }
     // "X:\" alone: Windows lists no "." and ".." at the root of a drive.
@@ -132,6 +149,7 @@ HANDLE WINAPI FindFirstFileA(LPCSTR fileName, LPWIN32_FIND_DATAA findFileData)
                      std::isalpha(static_cast<unsigned char>(folder[0])) && IsSeparator(folder[2]);
     std::string hostFolder = folder.empty() ? std::string("./") : PortHostPath(folder.c_str());
     if (hostFolder.empty()) {
+        SetLastError(ERROR_PATH_NOT_FOUND);
         return INVALID_HANDLE_VALUE;
     }
     if (hostFolder.back() != '/') {
@@ -139,6 +157,7 @@ HANDLE WINAPI FindFirstFileA(LPCSTR fileName, LPWIN32_FIND_DATAA findFileData)
     }
     DIR* dir = opendir(hostFolder.c_str());
     if (dir == nullptr) {
+        SetLastError(ERROR_PATH_NOT_FOUND);
         return INVALID_HANDLE_VALUE;
     }
     auto find = new PortFind();
@@ -160,7 +179,12 @@ HANDLE WINAPI FindFirstFileA(LPCSTR fileName, LPWIN32_FIND_DATAA findFileData)
     find->entries.insert(find->entries.begin(), dots.begin(), dots.end());
     if (find->entries.empty()) {
         delete find;
+        SetLastError(ERROR_FILE_NOT_FOUND);
         return INVALID_HANDLE_VALUE;
+    }
+    if (!PlannedFailure().folder.empty() && PlannedFailure().folder == folder) {
+        find->failAt = PlannedFailure().entries;
+        find->failError = PlannedFailure().error;
     }
     *findFileData = find->entries[0];
     find->next = 1;
@@ -170,11 +194,25 @@ HANDLE WINAPI FindFirstFileA(LPCSTR fileName, LPWIN32_FIND_DATAA findFileData)
 BOOL WINAPI FindNextFileA(HANDLE findFile, LPWIN32_FIND_DATAA findFileData)
 {
     PortFind* find = PortObjectOf<PortFind>(findFile);
-    if (find == nullptr || findFileData == nullptr || find->next >= find->entries.size()) {
+    if (find == nullptr || findFileData == nullptr) {
+        SetLastError(ERROR_INVALID_HANDLE);
+        return FALSE;
+    }
+    if (find->next >= find->failAt) {
+        SetLastError(find->failError);
+        return FALSE;
+    }
+    if (find->next >= find->entries.size()) {
+        SetLastError(ERROR_NO_MORE_FILES);
         return FALSE;
     }
     *findFileData = find->entries[find->next++];
     return TRUE;
+}
+
+void PortSetFindFailure(const std::string& windowsFolder, size_t entries, DWORD error)
+{
+    PlannedFailure() = FindFailure{windowsFolder, entries, error};
 }
 
 BOOL WINAPI FindClose(HANDLE findFile)

@@ -5,7 +5,7 @@
 # file system, never from an exit code alone.
 #   run_scenario.sh WORK_FOLDER SCENARIO MEDIAKIT
 # Scenarios: intact, changed-byte, extra-file, missing-file, case-only,
-#            command-tail, no-matching-disc
+#            case-renamed-changed, command-tail, no-matching-disc
 set -euo pipefail
 work=$(cd "${1:?usage: run_scenario.sh WORK_FOLDER SCENARIO MEDIAKIT}" && pwd)
 scenario=${2:?missing SCENARIO}
@@ -104,6 +104,15 @@ start_launcher_from_disc() {
 
 chmod_writable() { chmod u+w "$@"; }
 
+# Flips the low bit of the byte at offset 100: same size, other content.
+flip_byte() {
+  local file=$1 byte
+  chmod_writable "$file"
+  byte=$(od -An -tu1 -j100 -N1 "$file" | tr -d ' ')
+  printf "$(printf '\\%03o' $((byte ^ 1)))" | dd of="$file" bs=1 seek=100 conv=notrunc status=none
+  chmod a-w "$file"
+}
+
 echo "scenario $scenario"
 case "$scenario" in
   intact)
@@ -115,11 +124,7 @@ case "$scenario" in
     ;;
   changed-byte)
     file=$(listed_file)
-    chmod_writable "$disc/$file"
-    # Flip the low bit of the byte at offset 100: same size, other content.
-    byte=$(od -An -tu1 -j100 -N1 "$disc/$file" | tr -d ' ')
-    printf "$(printf '\\%03o' $((byte ^ 1)))" | dd of="$disc/$file" bs=1 seek=100 conv=notrunc status=none
-    chmod a-w "$disc/$file"
+    flip_byte "$disc/$file"
     say "changed one byte of $file"
     start_launcher_from_disc
     expect_action CheckItems 1
@@ -156,6 +161,22 @@ case "$scenario" in
     expect_action CheckItems 1
     expect_action CheckContentOfItems 1
     expect_install_result 1
+    ;;
+  case-renamed-changed)
+    # Names match without regard to case, so the listing check passes; the
+    # content check must still look the file up and refuse its changed byte.
+    file=$(listed_file)
+    folder=$(dirname "$file")
+    chmod_writable "$disc"
+    mv "$disc/$folder" "$disc/${folder^^}"
+    chmod a-w "$disc"
+    flip_byte "$disc/${folder^^}/$(basename "$file")"
+    say "renamed $folder to ${folder^^} and changed one byte of $(basename "$file") in it"
+    start_launcher_from_disc
+    expect_action CheckItems 1
+    expect_action CheckContentOfItems 0
+    expect_install_result 0
+    expect_nothing_installed
     ;;
   command-tail)
     # The disc also sits in E:, so a launcher that searched drives would find it:

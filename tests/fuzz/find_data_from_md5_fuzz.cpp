@@ -1,6 +1,7 @@
-// Arbitrary bytes as a manifest: loading always ends, loads complete exactly
-// when no line is longer than the loader's limit, and every row it keeps
-// is two non-empty fields that fit their buffers and hold no separator.
+// Arbitrary bytes as a manifest: loading always ends; a line longer than the
+// loader's limit never loads whole; a manifest that loads whole has rows, and
+// every row is a backslash-led path that fits its buffer and 32 upper-case
+// hex digits; a walk is refused exactly when it did not load whole.
 #include "verify/file_iterator.h"
 #include "verify/find_data_from_md5.h"
 #include "tests/fuzz/fuzz_support.h"
@@ -46,6 +47,14 @@ void RequireField(const char* field, size_t capacity)
     Require(std::strpbrk(field, "\t\r\n") == nullptr);
 }
 
+void RequireRow(const CWrapPathMD5& item)
+{
+    RequireField(item.path, sizeof(item.path));
+    RequireField(item.md5, sizeof(item.md5));
+    Require(item.path[0] == '\\' && std::strchr(item.path, '/') == nullptr);
+    Require(std::strlen(item.md5) == 32 && std::strspn(item.md5, "0123456789ABCDEF") == 32);
+}
+
 }  // namespace
 
 extern "C" int LLVMFuzzerTestOneInput(const uint8_t* data, size_t size)
@@ -53,15 +62,15 @@ extern "C" int LLVMFuzzerTestOneInput(const uint8_t* data, size_t size)
     CFuzzReader reader(data, size);
     CFindDataFromMD5 input(&reader);
     Require(!reader.IsValid());
-    bool complete = LinesFit(data, size, CFindDataFromMD5::maxLineLength);
-    Require((input.IsComplete() != FALSE) == complete);
+    bool complete = input.IsComplete() != FALSE;
+    Require(!complete || LinesFit(data, size, CFindDataFromMD5::maxLineLength));
+    Require(!complete || !input.Items().empty());
     CFileIterator iterator;
     Require((input.Begin(&iterator) != FALSE) == complete);
     input.End();
     Require(input.Items().size() <= LineCount(data, size));
     for (const CWrapPathMD5& item : input.Items()) {
-        RequireField(item.path, sizeof(item.path));
-        RequireField(item.md5, sizeof(item.md5));
+        RequireRow(item);
         Require(input.Find(item.path) != nullptr);
     }
     return 0;

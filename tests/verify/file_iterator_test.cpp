@@ -2,9 +2,11 @@
 #include "listing_maker.h"
 
 #include "tests/support/case_name.h"
+#include "tests/support/find_failure.h"
 #include "tests/support/scratch_folder.h"
 #include "verify/file_iterator.h"
 #include "verify/find_data_from_bin.h"
+#include "verify/find_data_from_md5.h"
 
 #include <gtest/gtest.h>
 
@@ -45,6 +47,14 @@ std::vector<ListedEntry> ListedTree()
             File("README.txt", 6),
             File("setup.msi", 7)};
 }
+
+// Windows volumes, and Wine's view of a host folder, take both spellings of a
+// name for one file; only a case-sensitive host folder holds the two apart.
+#ifdef _WIN32
+const bool hostHoldsCaseTwins = false;
+#else
+const bool hostHoldsCaseTwins = true;
+#endif
 
 BOOL WalkAgainst(const std::vector<ListedEntry>& listed, const std::string& folder, int recursive,
                  const char* fmask = nullptr, CWalkObserver* observer = nullptr)
@@ -100,7 +110,9 @@ INSTANTIATE_TEST_SUITE_P(
             s.Write("SETUP.MSI", "a much larger package than listed");
             MakeReadOnly(s.Path() + "SETUP.MSI");
         }, true},
-        DifferenceCase{"read-only folder", [](const CScratchFolder& s) { MakeReadOnly(s.Path() + "Help"); }, true}),
+        DifferenceCase{"read-only folder", [](const CScratchFolder& s) { MakeReadOnly(s.Path() + "Help"); }, true},
+        DifferenceCase{"same file beside it under a name in other letter case",
+                       [](const CScratchFolder& s) { s.Write("Help/H2.HTM", "<p></p>"); }, !hostHoldsCaseTwins}),
     CaseName());
 
 TEST(FileIteratorTest, WithoutRecursionOnlyTheRootIsCompared)
@@ -140,6 +152,31 @@ TEST(FileIteratorTest, CorruptListingFailsTheWalk)
     CFindDataFromBin input(&reader);
     CFileIterator iterator;
     EXPECT_FALSE(iterator.Walk(&input, scratch.Path().c_str(), nullptr, 1));
+}
+
+// Only "no more files" ends a folder: a read error part-way through fails the
+// walk in both modes, though every entry read so far was right.
+TEST(FileIteratorTest, AReadErrorWhileListingAFolderFailsTheWalk)
+{
+    CScratchFolder scratch;
+    WriteTree(scratch);
+    const std::string manifest = "\\readme.txt\t3905D7917F2B3429490B01CFB60D8F5B\r\n";
+    auto walkBoth = [&](std::vector<BOOL>& results) {
+        results.push_back(WalkAgainst(ListedTree(), scratch.Path(), 1));
+        CBytesReader reader(std::vector<uint8_t>(manifest.begin(), manifest.end()));
+        CFindDataFromMD5 input(&reader);
+        CFileIterator iterator;
+        results.push_back(iterator.Walk(&input, scratch.Path().c_str(), nullptr, 1));
+    };
+    std::vector<BOOL> intact;
+    walkBoth(intact);
+    EXPECT_EQ(intact, (std::vector<BOOL>{TRUE, TRUE}));
+    std::vector<BOOL> broken;
+    {
+        CFindFailure failure(scratch.Path() + "Help\\", 1, ERROR_READ_FAULT);
+        walkBoth(broken);
+    }
+    EXPECT_EQ(broken, (std::vector<BOOL>{FALSE, FALSE}));
 }
 
 // A per-entry input that records what the walker asks and where it stands.
@@ -232,7 +269,7 @@ public:
     void OnDifference(Difference kind, const char* relativePath, const WIN32_FIND_DATAA* expected,
                       const WIN32_FIND_DATAA* found) override
     {
-        static const char* const kinds[] = {"missing", "extra", "changed"};
+        static const char* const kinds[] = {"missing", "extra", "changed", "twin"};
         const WIN32_FIND_DATAA* entry = found != nullptr ? found : expected;
         lines.push_back(std::string(kinds[kind]) + " " + relativePath + entry->cFileName);
     }
@@ -254,17 +291,24 @@ TEST(FileIteratorTest, ObserverHearsEveryDifferenceOrOnlyTheFirst)
     scratch.Write("Help/h1.htm", "<p>changed");
     scratch.Write("Data/Deep/new.bin", "x");
     fs::create_directory(scratch.Path() + "Extra");
+    if (hostHoldsCaseTwins) {
+        scratch.Write("Help/H2.HTM", "<p></p>");
+    }
 
     CCollectingObserver every;
     EXPECT_FALSE(WalkAgainst(ListedTree(), scratch.Path(), 1, nullptr, &every));
     // Wine enumerates in the host's order, so the lines are compared as a set.
     std::sort(every.lines.begin(), every.lines.end());
-    EXPECT_EQ(every.lines, (std::vector<std::string>{
-                               "changed \\Help\\h1.htm",
-                               "extra \\Data\\Deep\\new.bin",
-                               "extra \\Extra",
-                               "missing \\README.txt",
-                           }));
+    std::vector<std::string> told = {
+        "changed \\Help\\h1.htm",
+        "extra \\Data\\Deep\\new.bin",
+        "extra \\Extra",
+        "missing \\README.txt",
+    };
+    if (hostHoldsCaseTwins) {
+        told.push_back("twin \\Help\\H2.HTM");
+    }
+    EXPECT_EQ(every.lines, told);
 
     CCollectingObserver first;
     first.first = TRUE;

@@ -2,11 +2,15 @@
 #include "listing_maker.h"
 
 #include "base/module_instance.h"
+#include "tests/support/case_name.h"
+#include "verify/file_iterator.h"
 #include "verify/find_data_from_bin.h"
 
 #include <gtest/gtest.h>
 
 #include <cstring>
+#include <functional>
+#include <ostream>
 #include <string>
 
 namespace {
@@ -117,6 +121,68 @@ TEST(FindDataFromBinTest, EmptyReaderFailsForEveryIndex)
         EXPECT_FALSE(input.GetFolder(index, folders, files)) << "index " << index;
     }
 }
+
+struct StructureCase {
+    const char* name;
+    std::function<void(std::vector<uint8_t>&)> damage;  // applied to ThreeLevelTree's listing
+    ListingFault fault;
+    size_t offset;  // where the fault lies
+    bool fromEnd;   // offset counts back from the end of the damaged data
+};
+
+void PrintTo(const StructureCase& c, std::ostream* os)
+{
+    *os << c.name;
+}
+
+class ListingStructureTest : public testing::TestWithParam<StructureCase> {};
+
+// Whatever the listing's own reading calls corrupt, the walk refuses before
+// the disk is read, even where GetFolder alone could still serve the folders.
+TEST_P(ListingStructureTest, BeginRefusesAListingThatIsNotWhole)
+{
+    const StructureCase& c = GetParam();
+    std::vector<uint8_t> data = MakeListing(ThreeLevelTree());
+    c.damage(data);
+    CBytesReader reader(data);
+    CFindDataFromBin input(&reader);
+    CFileIterator iterator;
+    EXPECT_EQ(input.Begin(&iterator) != FALSE, c.fault == listingWhole);
+    EXPECT_EQ(input.Structure().fault, c.fault);
+    EXPECT_EQ(input.Structure().offset, c.fromEnd ? data.size() - c.offset : c.offset);
+    // The check leaves the reader where GetFolder expects it.
+    EXPECT_EQ(reader.SeekFromCurrent(0), 0u);
+}
+
+void PutInt32(std::vector<uint8_t>& data, size_t offset, int32_t value)
+{
+    for (int i = 0; i < 4; ++i) {
+        data[offset + i] = static_cast<uint8_t>(static_cast<uint32_t>(value) >> (8 * i));
+    }
+}
+
+// The root record of ThreeLevelTree: 3 folders and 1 file, so A's record starts here.
+const size_t firstSubfolder = 12 + 4 * 320;
+
+INSTANTIATE_TEST_SUITE_P(
+    Listings, ListingStructureTest,
+    testing::Values(
+        StructureCase{"whole", [](std::vector<uint8_t>&) {}, listingWhole, 0, true},
+        StructureCase{"no data", [](std::vector<uint8_t>& d) { d.clear(); }, listingCutShort, 0, false},
+        StructureCase{"cut in the last header", [](std::vector<uint8_t>& d) { d.pop_back(); },
+                      listingCutShort, 11, true},
+        StructureCase{"trailing byte", [](std::vector<uint8_t>& d) { d.push_back(0); }, listingTrailingData, 1, true},
+        StructureCase{"root index other than -1", [](std::vector<uint8_t>& d) { PutInt32(d, 0, 0); },
+                      listingWrongIndex, 0, false},
+        StructureCase{"subfolder record out of place",
+                      [](std::vector<uint8_t>& d) { PutInt32(d, firstSubfolder, 1); }, listingWrongIndex,
+                      firstSubfolder, false},
+        StructureCase{"negative count", [](std::vector<uint8_t>& d) { PutInt32(d, 8, -1); },
+                      listingNegativeCount, 0, false},
+        StructureCase{"name without terminator",
+                      [](std::vector<uint8_t>& d) { std::memset(&d[12 + 44], 'n', 260); },
+                      listingUnterminatedName, 12 + 44, false}),
+    CaseName());
 
 // Every cut of the listing, on a header or record boundary or inside one,
 // makes the walk through the listing fail; only the whole listing passes.

@@ -123,6 +123,11 @@ INSTANTIATE_TEST_SUITE_P(
         DiscChange{"one byte of an unlisted file", [](const fs::path& d) {
             ChangeOneByte(d / "Samples" / "Reports" / "cash-flow.klr", 100);
         }, true},
+        DiscChange{"folder renamed to upper case and a file in it changed", [](const fs::path& d) {
+            SetReadOnly(d, false);
+            fs::rename(d / "Help", d / "HELP");
+            ChangeOneByte(d / "HELP" / "index.htm", 7);
+        }, false},
         DiscChange{"setup package replaced", [](const fs::path& d) { ChangeOneByte(d / "setup.msi", 3); }, true},
         DiscChange{"listed file missing", [](const fs::path& d) {
             SetReadOnly(d / "readme.txt", false);

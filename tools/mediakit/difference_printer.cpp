@@ -1,5 +1,7 @@
 #include "difference_printer.h"
 
+#include "host_entry.h"
+
 #include <iomanip>
 #include <sstream>
 
@@ -29,9 +31,19 @@ std::string PathOf(const char* relativePath, const WIN32_FIND_DATAA& entry)
 
 }  // namespace
 
-CDifferencePrinter::CDifferencePrinter(std::ostream& output, bool stopAtFirst)
-    : out(output), first(stopAtFirst)
+CDifferencePrinter::CDifferencePrinter(std::ostream& output, bool stopAtFirst, const std::string& treeRoot)
+    : out(output), first(stopAtFirst), root(treeRoot)
 {
+}
+
+std::string CDifferencePrinter::Describe(const char* relativePath, const WIN32_FIND_DATAA& entry,
+                                         bool onDisk) const
+{
+    const char* kind = onDisk ? NonRegularKindOf(root + (relativePath + 1) + entry.cFileName) : nullptr;
+    if (kind != nullptr) {
+        return std::string(kind) + ", not a regular file: a disc cannot carry it";
+    }
+    return ::Describe(entry);
 }
 
 void CDifferencePrinter::OnDifference(Difference kind, const char* relativePath,
@@ -40,15 +52,24 @@ void CDifferencePrinter::OnDifference(Difference kind, const char* relativePath,
     switch (kind) {
     case missingEntry:
         ++missing;
-        out << "missing  " << PathOf(relativePath, *expected) << "  (" << Describe(*expected) << ")\n";
+        out << "missing  " << PathOf(relativePath, *expected) << "  (" << Describe(relativePath, *expected, false) << ")\n";
         break;
     case extraEntry:
         ++extra;
-        out << "extra    " << PathOf(relativePath, *found) << "  (" << Describe(*found) << ")\n";
+        out << "extra    " << PathOf(relativePath, *found) << "  (" << Describe(relativePath, *found, true) << ")\n";
+        break;
+    case caseTwinEntry:
+        ++extra;
+        out << "extra    " << PathOf(relativePath, *found) << "  (" << Describe(relativePath, *found, true)
+            << "; its name differs only in letter case from another entry here, which a disc cannot hold)\n";
         break;
     case changedEntry:
         ++changed;
         out << "changed  " << PathOf(relativePath, *found) << "  ";
+        if (const char* kind = NonRegularKindOf(root + (relativePath + 1) + found->cFileName)) {
+            out << "(" << kind << ", not a regular file: a disc cannot carry it)\n";
+            break;
+        }
         if (expected == nullptr) {
             out << "(rejected by the input)\n";
             break;
@@ -72,7 +93,7 @@ void CDifferencePrinter::OnTrouble(Trouble kind, const char* relativePath, const
     out << "error    " << relativePath;
     switch (kind) {
     case inputRefused:
-        out << "  the listing refused the walk\n";
+        out << "  the listing is corrupt; the check fails on it\n";
         break;
     case folderUnreadable:
         out << "  the folder cannot be read\n";

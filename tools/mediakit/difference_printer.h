@@ -4,10 +4,13 @@
 #include "verify/walk_observer.h"
 
 #include <ostream>
+#include <string>
 
 class CDifferencePrinter : public CWalkObserver {
 public:
-    CDifferencePrinter(std::ostream& output, bool stopAtFirst);
+    // root names the tree ("X:\\"), so that entries on disk that are not
+    // regular files can be told as what they are.
+    CDifferencePrinter(std::ostream& output, bool stopAtFirst, const std::string& root);
     ~CDifferencePrinter() = default;
 
     void OnDifference(Difference kind, const char* relativePath, const WIN32_FIND_DATAA* expected,
@@ -21,6 +24,9 @@ public:
     unsigned troubles = 0;
 
 private:
+    std::string Describe(const char* relativePath, const WIN32_FIND_DATAA& entry, bool onDisk) const;
+
     std::ostream& out;
     bool first;
+    std::string root;
 };

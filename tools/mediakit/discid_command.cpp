@@ -1,9 +1,9 @@
 // mediakit discid: writes the disc identification file "disk1.id" and,
 // optionally, the launcher settings that match it.
 #include "command_exit.h"
+#include "command_files.h"
 #include "commands.h"
 
-#include <fstream>
 #include <iostream>
 #include <memory>
 #include <string>
@@ -52,14 +52,9 @@ void CheckSettingValue(const std::string& what, const std::string& value)
     }
 }
 
-void WriteText(const std::string& path, const std::string& text)
+void WriteText(const std::string& path, const std::string& text, const std::string& what)
 {
-    std::ofstream out(path, std::ios::binary | std::ios::trunc);
-    out << text;
-    out.close();
-    if (!out) {
-        EndCommand(exitError, "cannot write " + path);
-    }
+    WriteOutputFile(path, text, what);
     std::cout << "wrote " << path << '\n';
 }
 
@@ -67,20 +62,23 @@ void RunDiscId(const DiscIdOptions& options)
 {
     CheckIdentifier("--product", options.product, maxProductLength);
     CheckIdentifier("--id", options.id, maxIdLength);
+    // Every value is checked before anything is written.
+    if (!options.settings.empty()) {
+        CheckSettingValue("--template", options.setupTemplate);
+        CheckSettingValue("--transform", options.transform);
+        if (options.setupTemplate.empty()) {
+            EndCommand(exitError, "--template must not be empty: the launcher would start nothing");
+        }
+    }
     WriteText(options.output,
-              "[disk]\r\nProduct=" + options.product + "\r\nId=" + options.id + "\r\n");
+              "[disk]\r\nProduct=" + options.product + "\r\nId=" + options.id + "\r\n", "disc file");
     if (options.settings.empty()) {
         return;
-    }
-    CheckSettingValue("--template", options.setupTemplate);
-    CheckSettingValue("--transform", options.transform);
-    if (options.setupTemplate.empty()) {
-        EndCommand(exitError, "--template must not be empty: the launcher would start nothing");
     }
     WriteText(options.settings, "[Info]\r\nDebug=0\r\nProduct=" + options.product + "\r\nId=" +
                                     options.id + "\r\n\r\n[Command]\r\nTransform=" +
                                     options.transform + "\r\nSetup=" + options.setupTemplate +
-                                    "\r\n");
+                                    "\r\n", "settings");
 }
 
 }  // namespace

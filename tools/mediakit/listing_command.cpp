@@ -1,16 +1,13 @@
 // mediakit listing build|show: the binary listing that CheckItems compares with.
 #include "code_page_text.h"
 #include "command_exit.h"
+#include "command_files.h"
 #include "commands.h"
 #include "disc_drive.h"
 #include "listing_dump.h"
 #include "listing_writer.h"
-#include "whole_file.h"
 
-#include <cstdio>
-#include <fstream>
 #include <iostream>
-#include <iterator>
 #include <memory>
 #include <stdexcept>
 
@@ -54,9 +51,7 @@ void RunBuild(const BuildArguments& args)
     } catch (const std::runtime_error& e) {
         EndCommand(exitError, e.what());
     }
-    if (!WriteWholeFile(args.output, std::string(listing.begin(), listing.end()))) {
-        EndCommand(exitError, args.output + ": cannot write the listing");
-    }
+    WriteOutputFile(args.output, std::string(listing.begin(), listing.end()), "listing");
     std::cout << args.output << ": " << listing.size() << " bytes, " << counts.folders << " folders, "
               << counts.files << " files\n";
 }
@@ -64,14 +59,8 @@ void RunBuild(const BuildArguments& args)
 void RunShow(const ShowArguments& args)
 {
     std::unique_ptr<CCodePageText> codePage = OpenCodePage(args.codePage);
-    std::ifstream in(args.file, std::ios::binary);
-    if (!in) {
-        EndCommand(exitError, args.file + ": cannot read the listing");
-    }
-    std::vector<uint8_t> data((std::istreambuf_iterator<char>(in)), std::istreambuf_iterator<char>());
-    if (in.bad()) {
-        EndCommand(exitError, args.file + ": cannot read the listing");
-    }
+    std::string content = ReadInputFile(args.file, "listing");
+    std::vector<uint8_t> data(content.begin(), content.end());
     ListingDumpResult result = DumpListing(data, *codePage, std::cout);
     if (!result.complete) {
         EndCommand(exitError, args.file + ": corrupt at byte " + std::to_string(result.brokenAt) + ": " +
@@ -104,7 +93,10 @@ void AddListingCommand(CLI::App& app)
 
     auto show = std::make_shared<ShowArguments>();
     CLI::App* showCommand = listing->add_subcommand(
-        "show", "Print a listing as text: path, kind, size, attributes, modification time (UTC)");
+        "show", "Print a listing as text, one entry a line: path, kind, size, attributes, "
+                "modification time (UTC). Paths longer than the 259 characters the check can walk "
+                "are shown by their end after \\...\\. Exit 2 when the listing is corrupt, as the "
+                "check fails on it; the byte offset of the fault is told");
     showCommand->add_option("FILE", show->file, "Listing file")->required();
     showCommand->add_option("--codepage", show->codePage, "ANSI code page of the names (default 1252)");
     showCommand->callback([show] { RunShow(*show); });

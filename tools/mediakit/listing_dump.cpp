@@ -1,18 +1,17 @@
 #include "listing_dump.h"
 
-#include "listing_format.h"
+#include "verify/listing_structure.h"
+#include "verify/mem_reader.h"
 
-#include <cstring>
 #include <ctime>
 #include <iomanip>
 
 namespace {
 
-struct Level {
-    std::string path;                  // relative path of the folder, "\" at the root
-    std::vector<std::string> folders;  // names of its folder entries
-    size_t next = 0;                   // the next subfolder record expected
-};
+// A path is shown whole up to the longest the check can walk; beyond that
+// only its end, so that every line stays short and the output grows with the
+// listing, not with the depth of its folders.
+const size_t longestShownPath = 259;
 
 std::string FormatTime(const FILETIME& time)
 {
@@ -31,13 +30,76 @@ std::string FormatTime(const FILETIME& time)
     return text;
 }
 
-ListingDumpResult Broken(ListingDumpResult result, size_t offset, const std::string& reason)
+// "\...\" and the end of the path from a folder boundary (or at least a
+// character boundary of the UTF-8 text) on.
+std::string Shortened(const std::string& path)
 {
-    result.complete = false;
-    result.brokenAt = offset;
-    result.reason = reason;
-    return result;
+    if (path.size() <= longestShownPath) {
+        return path;
+    }
+    const std::string elision = "\\...";
+    size_t from = path.size() - (longestShownPath - elision.size());
+    size_t boundary = path.find('\\', from);
+    if (boundary != std::string::npos && boundary + 1 < path.size()) {
+        from = boundary;
+    } else {
+        while (from < path.size() && (static_cast<unsigned char>(path[from]) & 0xC0) == 0x80) {
+            ++from;
+        }
+    }
+    return elision + (path[from] == '\\' ? "" : "\\") + path.substr(from);
 }
+
+class CListingPrinter : public CListingVisitor {
+public:
+    CListingPrinter(const CCodePageText& text, std::ostream& output, ListingDumpResult& counts)
+        : codePage(text), out(output), result(counts)
+    {
+    }
+
+    void OnFolder(DWORD depth) override
+    {
+        std::string path = "\\";
+        if (depth != 0) {
+            Level& parent = levels[depth - 1];
+            path = Shortened(parent.path + parent.folders[parent.next++] + "\\");
+        }
+        levels.resize(depth);
+        levels.push_back(Level{path, {}, 0});
+        ++result.folderRecords;
+    }
+
+    void OnEntry(const WIN32_FIND_DATAA& entry, BOOL isFolder) override
+    {
+        std::string name;
+        if (!codePage.FromAnsi(entry.cFileName, name)) {
+            name = entry.cFileName;  // shown as stored when the code page does not fit
+        }
+        Level& level = levels.back();
+        out << Shortened(level.path + name + (isFolder ? "\\" : "")) << '\t'
+            << (isFolder ? "folder" : "file") << '\t' << entry.nFileSizeLow << "\t0x" << std::hex
+            << std::setw(2) << std::setfill('0') << entry.dwFileAttributes << std::dec
+            << std::setfill(' ') << '\t' << FormatTime(entry.ftLastWriteTime) << '\n';
+        if (isFolder) {
+            level.folders.push_back(name);
+            ++result.folders;
+        } else {
+            ++result.files;
+        }
+    }
+
+private:
+    struct Level {
+        std::string path;                  // "\" at the root, at most about 260 characters
+        std::vector<std::string> folders;  // names of its folder entries
+        size_t next;                       // the next subfolder record expected
+    };
+
+    const CCodePageText& codePage;
+    std::ostream& out;
+    ListingDumpResult& result;
+    std::vector<Level> levels;
+};
 
 }  // namespace
 
@@ -45,71 +107,12 @@ ListingDumpResult DumpListing(const std::vector<uint8_t>& data, const CCodePageT
                               std::ostream& out)
 {
     ListingDumpResult result;
-    std::vector<Level> stack;
-    size_t offset = 0;
-    for (;;) {
-        // The record expected next: the root first, then the next subfolder of
-        // the deepest folder that still has one.
-        while (!stack.empty() && stack.back().next == stack.back().folders.size()) {
-            stack.pop_back();
-        }
-        if (result.folderRecords != 0 && stack.empty()) {
-            break;
-        }
-        int32_t wantedIndex = stack.empty() ? -1 : static_cast<int32_t>(stack.back().next);
-        std::string path = stack.empty() ? "\\" : stack.back().path + stack.back().folders[stack.back().next] + "\\";
-        if (!stack.empty()) {
-            ++stack.back().next;
-        }
-        if (data.size() - offset < listingHeaderSize) {
-            return Broken(result, offset, "the header of " + path + " is cut short");
-        }
-        int32_t index = ReadInt32At(data, offset);
-        int32_t folderCount = ReadInt32At(data, offset + 4);
-        int32_t fileCount = ReadInt32At(data, offset + 8);
-        if (index != wantedIndex) {
-            return Broken(result, offset, "the record of " + path + " carries index " +
-                                              std::to_string(index) + ", expected " +
-                                              std::to_string(wantedIndex));
-        }
-        if (folderCount < 0 || fileCount < 0) {
-            return Broken(result, offset, "the record of " + path + " has a negative count");
-        }
-        offset += listingHeaderSize;
-        ++result.folderRecords;
-        Level level{path, {}, 0};
-        for (int64_t i = 0; i < int64_t(folderCount) + fileCount; ++i) {
-            bool isFolder = i < folderCount;
-            if (data.size() - offset < listingEntrySize) {
-                return Broken(result, offset, "an entry record of " + path + " is cut short");
-            }
-            WIN32_FIND_DATAA entry;
-            std::memcpy(&entry, data.data() + offset, sizeof(entry));
-            if (std::memchr(entry.cFileName, '\0', sizeof(entry.cFileName)) == nullptr) {
-                return Broken(result, offset + offsetof(WIN32_FIND_DATAA, cFileName),
-                              "an entry name of " + path + " has no terminator");
-            }
-            std::string name;
-            if (!codePage.FromAnsi(entry.cFileName, name)) {
-                name = entry.cFileName;  // shown as stored when the code page does not fit
-            }
-            out << path << name << (isFolder ? "\\" : "") << '\t' << (isFolder ? "folder" : "file")
-                << '\t' << entry.nFileSizeLow << "\t0x" << std::hex << std::setw(2)
-                << std::setfill('0') << entry.dwFileAttributes << std::dec << std::setfill(' ')
-                << '\t' << FormatTime(entry.ftLastWriteTime) << '\n';
-            if (isFolder) {
-                level.folders.push_back(name);
-                ++result.folders;
-            } else {
-                ++result.files;
-            }
-            offset += listingEntrySize;
-        }
-        stack.push_back(level);
-    }
-    if (offset != data.size()) {
-        return Broken(result, offset, "data follows the last folder record");
-    }
-    result.complete = true;
+    CMemReader reader(static_cast<LPCSTR>(nullptr));
+    reader.SetData(data.data(), static_cast<DWORD>(data.size()));
+    CListingPrinter printer(codePage, out, result);
+    ListingCheck check = CheckListingStructure(reader, &printer);
+    result.complete = check.fault == listingWhole;
+    result.brokenAt = check.offset;
+    result.reason = result.complete ? "" : DescribeListingFault(check.fault);
     return result;
 }

@@ -1,5 +1,6 @@
 #include "listing_writer.h"
 
+#include "host_entry.h"
 #include "listing_format.h"
 
 #include "verify/find_handle.h"
@@ -84,8 +85,15 @@ private:
                 continue;
             }
             bool isFolder = (entry.dwFileAttributes & FILE_ATTRIBUTE_DIRECTORY) != 0;
+            if (const char* kind = isFolder ? nullptr : NonRegularKindOf(folder + entry.cFileName)) {
+                throw std::runtime_error(relative + entry.cFileName + ": " + kind +
+                                         ", not a regular file: a disc cannot carry it");
+            }
             (isFolder ? folders : files).push_back(entry);
         } while (FindNextFileA(search.Get(), &entry));
+        if (GetLastError() != ERROR_NO_MORE_FILES) {
+            throw std::runtime_error(relative + ": the folder could not be read to its end");
+        }
         std::sort(folders.begin(), folders.end(), NameBefore);
         std::sort(files.begin(), files.end(), NameBefore);
     }

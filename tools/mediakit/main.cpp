@@ -25,6 +25,10 @@ int main(int argc, char** argv)
     } catch (const CLI::ParseError& e) {
         int code = app.exit(e);
         return code == 0 ? exitOk : exitError;
+    } catch (const std::exception& e) {
+        // Whatever a command did not foresee still ends in one line, not an abort.
+        std::cerr << "mediakit: " << e.what() << '\n';
+        return exitError;
     }
     return exitOk;
 }

@@ -2,12 +2,13 @@
 // the disc's files with.
 #include "code_page_text.h"
 #include "command_exit.h"
+#include "command_files.h"
 #include "commands.h"
 #include "disc_drive.h"
+#include "host_entry.h"
 #include "path_filter.h"
 #include "progress_bar.h"
 #include "tree_files.h"
-#include "whole_file.h"
 
 #include "verify/file_md5.h"
 
@@ -79,6 +80,18 @@ void RunBuild(const ManifestArguments& args)
     std::vector<std::string> excludes = args.excludes;
     excludes.push_back(packageName);
     std::vector<ManifestRow> rows = ChooseRows(files, CPathFilter(args.includes, excludes), *codePage);
+    // A manifest without rows guards nothing, and the check refuses it.
+    if (rows.empty()) {
+        EndCommand(exitError, args.folder + ": no file " +
+                                  (files.empty() ? std::string("in the tree") : "matches the options") +
+                                  "; a manifest without rows would fail the check, so none is written");
+    }
+    for (const ManifestRow& row : rows) {
+        if (const char* kind = NonRegularKindOf(row.file.fullPath)) {
+            EndCommand(exitError, row.file.relativePath + ": " + kind +
+                                      ", not a regular file: a disc cannot carry it (leave it out with --exclude)");
+        }
+    }
 
     uint64_t total = 0;
     for (const ManifestRow& row : rows) {
@@ -97,9 +110,7 @@ void RunBuild(const ManifestArguments& args)
             progress.Advance(row.file.size, row.file.relativePath);
         }
     }
-    if (!WriteWholeFile(args.output, manifest)) {
-        EndCommand(exitError, args.output + ": cannot write the manifest");
-    }
+    WriteOutputFile(args.output, manifest, "manifest");
     std::cout << args.output << ": " << rows.size() << " rows, " << manifest.size() << " bytes, "
               << files.size() - rows.size() << " files of the tree not listed\n";
 }
@@ -117,7 +128,8 @@ void AddManifestCommand(CLI::App& app)
         "Write the MD5 manifest of a disc tree: one row per file, its path below the root as the "
         "check looks it up (\\Folder\\name.ext), a tab and its digest in 32 upper-case hex "
         "digits, lines ending in CR LF, sorted by path; the same tree and options always give "
-        "the same bytes. setup.msi is never listed.");
+        "the same bytes. setup.msi is never listed. A tree or options that choose no file, "
+        "or a chosen entry that is not a regular file, is an error (exit 2): nothing is written.");
     build->add_option("DIR", args->folder, "Root folder of the disc tree")->required()->type_name("DIR");
     build->add_option("-o,--output", args->output, "Manifest file to write")->required()->type_name("FILE");
     build->add_option("--include", args->includes,

@@ -1,5 +1,7 @@
 #include "manifest_report.h"
 
+#include "host_entry.h"
+
 #include "verify/file_iterator.h"
 #include "verify/file_md5.h"
 
@@ -9,15 +11,11 @@ CManifestReport::CManifestReport(CFindDataFromMD5& manifest, std::ostream& outpu
                                  CProgressBar& progressBar)
     : input(manifest), out(output), first(stopAtFirst), progress(progressBar)
 {
-    for (const CWrapPathMD5& row : input.Items()) {
-        rows.emplace(row.path, &row);  // the first row of a path decides
-    }
 }
 
 const CWrapPathMD5* CManifestReport::Row(const std::string& relativePath) const
 {
-    auto found = rows.find(relativePath);
-    return found != rows.end() ? found->second : nullptr;
+    return input.Find(relativePath.c_str());
 }
 
 BOOL CManifestReport::Begin(CFileIterator* walker)
@@ -58,8 +56,13 @@ BOOL CManifestReport::CheckFile(const WIN32_FIND_DATAA& entry)
         out << "the path is longer than 259 characters, the check rejects the file unread\n";
         return FALSE;
     }
-    const char* found = GetFileMD5(fullPath.c_str());
     out << "expected " << (row != nullptr ? row->md5 : "?") << "  found ";
+    // Never opened when it is not a regular file: a FIFO would be waited on.
+    if (const char* kind = NonRegularKindOf(fullPath)) {
+        out << "nothing: " << kind << ", not a regular file (never read)\n";
+        return FALSE;
+    }
+    const char* found = GetFileMD5(fullPath.c_str());
     out << (found != nullptr ? found : "nothing: the file cannot be opened (no permission, or open for writing elsewhere)")
         << '\n';
     return FALSE;
@@ -72,7 +75,7 @@ void CManifestReport::OnTrouble(Trouble kind, const char* relativePath, const ch
     out << "error    " << relativePath;
     switch (kind) {
     case inputRefused:
-        out << "  the manifest has a line longer than 2047 characters; the check fails on it\n";
+        out << "  the manifest cannot be used; the check fails on it\n";
         break;
     case folderUnreadable:
         out << "  the folder cannot be read\n";

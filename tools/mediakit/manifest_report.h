@@ -10,7 +10,6 @@
 #include <ostream>
 #include <set>
 #include <string>
-#include <unordered_map>
 
 class CManifestReport : public CFindDataInput, public CWalkObserver {
 public:
@@ -35,7 +34,8 @@ public:
 
     // Tells every deciding row whose file the walk did not meet; returns their number.
     unsigned TellMissing();
-    // The row that decides for a path below the root ("\\Help\\index.htm"), or null.
+    // The row that decides for a path below the root ("\\Help\\index.htm"), or
+    // null; looked up as the check looks it up, without regard to case.
     const CWrapPathMD5* Row(const std::string& relativePath) const;
 
     unsigned checked = 0;  // listed files digested
@@ -49,6 +49,4 @@ private:
     CProgressBar& progress;
     CFileIterator* iterator = nullptr;
     std::set<const CWrapPathMD5*> met;
-    // The deciding row of each path, so that telling costs no second scan of the rows.
-    std::unordered_map<std::string, const CWrapPathMD5*> rows;
 };

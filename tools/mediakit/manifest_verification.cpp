@@ -1,6 +1,7 @@
 #include "manifest_verification.h"
 
 #include "command_exit.h"
+#include "command_files.h"
 #include "manifest_report.h"
 #include "progress_bar.h"
 #include "tree_files.h"
@@ -9,8 +10,6 @@
 #include "verify/find_data_from_md5.h"
 #include "verify/mem_reader.h"
 
-#include <fstream>
-#include <iterator>
 #include <stdexcept>
 
 namespace {
@@ -18,16 +17,14 @@ namespace {
 // The manifest's text in the host's UTF-8, in which the port names the tree.
 std::string ReadManifest(const std::string& path, const CCodePageText& codePage)
 {
-    std::ifstream in(path, std::ios::binary);
-    if (!in) {
-        EndCommand(exitError, path + ": cannot read the manifest");
-    }
-    std::string ansi((std::istreambuf_iterator<char>(in)), std::istreambuf_iterator<char>());
-    if (in.bad()) {
-        EndCommand(exitError, path + ": cannot read the manifest");
-    }
+    std::string ansi = ReadInputFile(path, "manifest");
     if (ansi.empty()) {
         EndCommand(exitError, path + ": the manifest is empty; the check fails without one");
+    }
+    // Told before the text is recoded, which would turn the mark into letters.
+    if (StartsWithByteOrderMark(reinterpret_cast<const BYTE*>(ansi.data()), static_cast<DWORD>(ansi.size()))) {
+        EndCommand(exitError, path + ": the manifest starts with a byte-order mark; the check fails on it "
+                                     "(write it as plain text in the code page, as manifest build does)");
     }
     std::string utf8;
     if (!codePage.FromAnsi(ansi, utf8)) {
@@ -35,6 +32,39 @@ std::string ReadManifest(const std::string& path, const CCodePageText& codePage)
                                   std::to_string(codePage.CodePage()));
     }
     return utf8;
+}
+
+// The line, counted from 1, on which the byte at offset stands; CR LF, a lone
+// CR and a lone LF each end one line.
+unsigned LineAt(const std::string& text, size_t offset)
+{
+    unsigned line = 1;
+    for (size_t i = 0; i < offset && i < text.size(); ++i) {
+        if (text[i] == '\n' || (text[i] == '\r' && (i + 1 >= text.size() || text[i + 1] != '\n'))) {
+            ++line;
+        }
+    }
+    return line;
+}
+
+// Why the manifest cannot be used, in one line; empty when it loaded whole.
+std::string LoadProblem(const CFindDataFromMD5& manifest, const std::string& text)
+{
+    std::string at = "line " + std::to_string(LineAt(text, manifest.FaultOffset())) + ": ";
+    switch (manifest.LoadFault()) {
+    case CFindDataFromMD5::whole:
+        return "";
+    case CFindDataFromMD5::noRows:
+        return "the manifest names no file, so it would guard nothing";
+    case CFindDataFromMD5::byteOrderMark:
+        return "the manifest starts with a byte-order mark";
+    case CFindDataFromMD5::notARow:
+        return at + "not a row as manifest build writes it (\\path\\below\\the\\root, a tab, 32 "
+                    "upper-case hex digits; no '/', no zero byte, at most 259 characters of path)";
+    case CFindDataFromMD5::lineTooLong:
+        return at + "longer than " + std::to_string(CFindDataFromMD5::maxLineLength) + " characters";
+    }
+    return "the manifest cannot be used";
 }
 
 // What the listed files that are on the disc weigh, for the progress bar.
@@ -60,6 +90,10 @@ ManifestOutcome VerifyManifest(const std::string& root, const std::string& manif
     CMemReader reader(static_cast<LPCSTR>(nullptr));
     reader.SetData(text.data(), static_cast<DWORD>(text.size()));
     CFindDataFromMD5 manifest(&reader);
+    std::string problem = LoadProblem(manifest, text);
+    if (!problem.empty()) {
+        EndCommand(exitError, manifestPath + ": " + problem + "; the check fails on it");
+    }
 
     ManifestOutcome outcome;
     outcome.rows = static_cast<unsigned>(manifest.Items().size());

@@ -2,6 +2,7 @@
 // the library's own walker, inputs and comparison, telling every difference.
 #include "code_page_text.h"
 #include "command_exit.h"
+#include "command_files.h"
 #include "commands.h"
 #include "difference_printer.h"
 #include "disc_drive.h"
@@ -10,9 +11,9 @@
 
 #include "verify/file_iterator.h"
 #include "verify/find_data_from_bin.h"
+#include "verify/listing_structure.h"
 #include "verify/mem_reader.h"
 
-#include <filesystem>
 #include <iostream>
 #include <memory>
 #include <stdexcept>
@@ -37,15 +38,18 @@ struct PartOutcome {
 PartOutcome VerifyListing(const VerifyArguments& args, const std::string& root,
                           const CCodePageText& codePage)
 {
-    std::error_code error;
-    if (!std::filesystem::is_regular_file(args.listing, error)) {
-        EndCommand(exitError, args.listing + ": no such listing file");
-    }
-    CMemReader reader(args.listing.c_str());
+    std::string data = ReadInputFile(args.listing, "listing");
+    CMemReader reader(static_cast<LPCSTR>(nullptr));
+    reader.SetData(data.data(), static_cast<DWORD>(data.size()));
     if (!reader.IsValid()) {
-        EndCommand(exitError, args.listing + ": cannot read the listing, or it is empty");
+        EndCommand(exitError, args.listing + ": the listing is empty; the check fails without one");
     }
-    CDifferencePrinter printer(std::cout, args.first);
+    ListingCheck structure = CheckListingStructure(reader, nullptr);
+    if (structure.fault != listingWhole) {
+        EndCommand(exitError, args.listing + ": corrupt at byte " + std::to_string(structure.offset) + ": " +
+                                  DescribeListingFault(structure.fault) + "; the check fails on it");
+    }
+    CDifferencePrinter printer(std::cout, args.first, root);
     CFileIterator iterator;
     iterator.SetObserver(&printer);
     BOOL same = FALSE;
@@ -137,9 +141,13 @@ void AddVerifyCommand(CLI::App& app)
                   "its own line. With --listing, as CheckItems: missing, extra, and changed size or "
                   "attributes. With --manifest, as CheckContentOfItems: every listed file whose "
                   "digest differs, with the expected and the found digest; listed files that are "
-                  "not on the disc are told as notes and do not fail. Both may be given. Exit 0 "
-                  "when the tree passes, 1 when it differs, 2 on usage, I/O, corrupt-listing or "
-                  "broken-manifest errors");
+                  "not on the disc are told as notes and do not fail. Names match without regard "
+                  "to letter case, as on the disc; two entries of one folder whose names differ "
+                  "only in case are a difference, since a disc cannot hold them. Entries that are "
+                  "not regular files (FIFOs, devices) are told as what they are and never read. "
+                  "Both may be given. Exit 0 when the tree passes, 1 when it differs, 2 on usage, "
+                  "I/O, corrupt-listing or unusable-manifest errors (each fails the installer's "
+                  "check too)");
     verify->add_option("DIR", args->folder, "Root folder of the disc tree")->required();
     verify->add_option("--listing", args->listing, "Binary listing to compare with");
     verify->add_option("--manifest", args->manifest, "MD5 manifest to check the files' content with");

@@ -23,6 +23,11 @@ void PortSetDrive(char letter, UINT driveType, const std::string& hostFolder);
 // table, backslashes turned into slashes. Empty when the drive is not mapped.
 std::string PortHostPath(LPCSTR windowsPath);
 
+// Makes FindNextFileA fail with error once a search in windowsFolder (the
+// folder part of the pattern, "X:\\Help\\") has delivered that many entries,
+// as a read error on a damaged disc does. An empty folder ends it.
+void PortSetFindFailure(const std::string& windowsFolder, size_t entries, DWORD error);
+
 // Makes one CryptoAPI function fail from now on, as on a machine whose
 // provider is missing or broken: its name ("CryptHashData"), "*" for every
 // one, or "" to make them all work again.

@@ -1,0 +1,82 @@
+#!/usr/bin/env bash
+# mediakit on bad input, one row per class: each row names the exit code and a
+# piece of the one-line message it must give, runs under a time-out (a hang is
+# a failure), and afterwards nothing it must not touch has changed: the tree,
+# a FIFO, a device node and a symbolic link given as output.
+#   bad_inputs.sh MEDIAKIT SAMPLE_DISC EMBEDDED_LISTING EMBEDDED_MANIFEST WORK_FOLDER
+set -uo pipefail
+mediakit=$1 disc=$2 listing=$3 manifest=$4 work=$5
+failures=0
+fail() { echo "FAIL: $*"; failures=$((failures + 1)); }
+# row EXIT "message piece" command...
+row() {
+  local want=$1 says=$2; shift 2
+  timeout 20 "$@" >"$work/out.txt" 2>&1
+  local got=$?
+  if [[ $got -ne $want ]]; then
+    fail "$*: exit $got, expected $want"; cat "$work/out.txt"
+  elif ! grep -qF -- "$says" "$work/out.txt"; then
+    fail "$*: does not say '$says'"; cat "$work/out.txt"
+  fi
+}
+snapshot() { (cd "$work/tree" && find . -printf '%p %y %s %m\n' | sort && find . -type f -exec md5sum {} + | sort); }
+
+rm -rf "$work" && mkdir -p "$work"
+cp -a "$disc" "$work/tree" && chmod -R u+w "$work/tree"
+mkfifo "$work/tree/Help/pipe" "$work/fifo"
+ln -s "$work/linked.md5" "$work/link.md5"
+device=""
+if mknod "$work/full" c 1 7 2>/dev/null; then device=$work/full; else echo "not root: the device-node row uses /dev/full itself"; device=/dev/full; fi
+before=$(snapshot)
+
+head -c 6000 "$listing" >"$work/cut.bin"
+{ cat "$listing"; printf 'x'; } >"$work/trailing.bin"
+{ printf '\0\0\0\0'; tail -c +5 "$listing"; } >"$work/root-index.bin"
+awk 'NR == 3 { print tolower($0); next } { print }' "$manifest" >"$work/lower.md5"
+{ printf '\xef\xbb\xbf'; cat "$manifest"; } >"$work/bom.md5"
+{ cat "$manifest"; head -c 2100 /dev/zero | tr '\0' 'x'; printf '\r\n'; } >"$work/long.md5"
+: >"$work/empty.md5"
+printf '\\Help\\pipe\t%s\r\n' D41D8CD98F00B204E9800998ECF8427E >"$work/pipe.md5"
+
+# listing
+row 2 "corrupt at byte 5784" "$mediakit" listing show "$work/cut.bin"
+row 2 "data follows the last folder record" "$mediakit" verify "$disc" --listing "$work/trailing.bin"
+row 2 "corrupt at byte 0" "$mediakit" verify "$disc" --listing "$work/root-index.bin"
+row 2 "a folder, not a listing file" "$mediakit" listing show "$work"
+# manifest
+row 2 "line 3: not a row" "$mediakit" verify "$disc" --manifest "$work/lower.md5"
+row 2 "byte-order mark" "$mediakit" verify "$disc" --manifest "$work/bom.md5"
+row 2 "line 45: longer than 2047" "$mediakit" verify "$disc" --manifest "$work/long.md5"
+row 2 "the manifest is empty" "$mediakit" verify "$disc" --manifest "$work/empty.md5"
+row 2 "no such manifest file" "$mediakit" verify "$disc" --manifest "$work/absent.md5"
+row 2 "a character device, not a manifest file" "$mediakit" verify "$disc" --manifest /dev/zero
+row 2 "no file matches the options" "$mediakit" manifest build "$disc" --include '*.none' -o "$work/none.md5"
+# tree
+row 2 "not a folder" "$mediakit" verify "$work/absent" --listing "$listing"
+row 2 "\\Help\\pipe: a FIFO, not a regular file" "$mediakit" manifest build "$work/tree" -o "$work/m.md5"
+row 2 "\\Help\\pipe: a FIFO, not a regular file" "$mediakit" listing build "$work/tree" -o "$work/l.bin"
+row 1 "found nothing: a FIFO, not a regular file (never read)" "$mediakit" verify "$work/tree" --manifest "$work/pipe.md5"
+row 1 "extra    \\Help\\pipe  (a FIFO" "$mediakit" verify "$work/tree" --listing "$listing"
+# command line and outputs
+row 2 "code page 99999 is not known" "$mediakit" listing build "$disc" -o "$work/x.bin" --codepage 99999
+row 2 "give --listing FILE" "$mediakit" verify "$disc"
+row 2 "required" "$mediakit" manifest build "$disc"
+row 2 "a folder; give a file name" "$mediakit" manifest build "$disc" -o "$work"
+row 2 "no process reads the FIFO" "$mediakit" listing build "$disc" -o "$work/fifo"
+row 2 "No space left on device" "$mediakit" manifest build "$disc" -o "$device"
+row 0 "rows" "$mediakit" manifest build "$disc" -o "$work/link.md5"
+
+[[ "$(snapshot)" == "$before" ]] || fail "the tree changed"
+[[ -p "$work/fifo" ]] || fail "the FIFO given as output is no longer a FIFO"
+[[ -c "$device" ]] || fail "the device node given as output is no longer one"
+[[ -L "$work/link.md5" && -s "$work/linked.md5" ]] || fail "the link was replaced instead of followed"
+ls "$work" | grep -q '^\.' && fail "a temporary file was left behind: $(ls -A "$work" | grep '^\.')"
+[[ ! -e "$work/x.bin" && ! -e "$work/none.md5" && ! -e "$work/m.md5" && ! -e "$work/l.bin" ]] \
+  || fail "a failed command left its output"
+
+rm -rf "$work"
+if ((failures)); then
+  echo "$failures check(s) failed"
+  exit 1
+fi
+echo "mediakit on bad input: every row as expected"

@@ -1,0 +1,179 @@
+#include "command_files.h"
+
+#include "command_exit.h"
+#include "host_entry.h"
+
+#include <cerrno>
+#include <cstdio>
+#include <cstring>
+#include <fcntl.h>
+#include <filesystem>
+#include <sys/stat.h>
+#include <unistd.h>
+#include <vector>
+
+namespace fs = std::filesystem;
+
+namespace {
+
+// Symbolic links nest at most this deep, as the kernel allows.
+const int maxLinkHops = 40;
+
+[[noreturn]] void Fail(const std::string& path, const std::string& reason)
+{
+    EndCommand(exitError, path + ": " + reason);
+}
+
+std::string SystemReason(int error)
+{
+    return std::strerror(error);
+}
+
+bool WriteAll(int fd, const std::string& content)
+{
+    size_t done = 0;
+    while (done < content.size()) {
+        ssize_t put = write(fd, content.data() + done, content.size() - done);
+        if (put < 0 && errno == EINTR) {
+            continue;
+        }
+        if (put <= 0) {
+            if (put == 0) {
+                errno = ENOSPC;
+            }
+            return false;
+        }
+        done += static_cast<size_t>(put);
+    }
+    return true;
+}
+
+// Where the chain of symbolic links starting at path ends.
+fs::path FollowLinks(const std::string& path, const std::string& shown)
+{
+    fs::path target = path;
+    for (int hop = 0; hop <= maxLinkHops; ++hop) {
+        std::error_code error;
+        if (!fs::is_symlink(fs::symlink_status(target, error))) {
+            return target;
+        }
+        fs::path next = fs::read_symlink(target, error);
+        if (error) {
+            Fail(shown, "cannot read the symbolic link: " + error.message());
+        }
+        target = next.is_absolute() ? next : target.parent_path() / next;
+    }
+    Fail(shown, "too many levels of symbolic links");
+}
+
+void WriteStraight(const fs::path& target, const std::string& content, const std::string& shown,
+                   const std::string& what)
+{
+    int fd = open(target.c_str(), O_WRONLY | O_NONBLOCK | O_NOCTTY | O_CLOEXEC);
+    if (fd < 0) {
+        Fail(shown, "cannot write the " + what + ": " +
+                        (errno == ENXIO ? std::string("no process reads the FIFO") : SystemReason(errno)));
+    }
+    fcntl(fd, F_SETFL, fcntl(fd, F_GETFL) & ~O_NONBLOCK);
+    bool written = WriteAll(fd, content);
+    int error = errno;
+    if (close(fd) != 0 && written) {
+        written = false;
+        error = errno;
+    }
+    if (!written) {
+        Fail(shown, "cannot write the " + what + ": " + SystemReason(error));
+    }
+}
+
+void WriteReplacing(const fs::path& target, const std::string& content, const std::string& shown,
+                    const std::string& what, const struct stat* old)
+{
+    std::string temporary = (target.parent_path() / ("." + target.filename().string() + ".XXXXXX")).string();
+    std::vector<char> name(temporary.begin(), temporary.end());
+    name.push_back('\0');
+    int fd = mkstemp(name.data());
+    if (fd < 0) {
+        Fail(shown, "cannot write the " + what + ": " + SystemReason(errno));
+    }
+    mode_t mode = 0;
+    if (old != nullptr) {
+        mode = old->st_mode & 07777;
+    } else {
+        mode_t mask = umask(0);
+        umask(mask);
+        mode = 0666 & ~mask;
+    }
+    bool written = fchmod(fd, mode) == 0 && WriteAll(fd, content);
+    int error = errno;
+    if (close(fd) != 0 && written) {
+        written = false;
+        error = errno;
+    }
+    if (written && std::rename(name.data(), target.c_str()) != 0) {
+        written = false;
+        error = errno;
+    }
+    if (!written) {
+        std::remove(name.data());
+        Fail(shown, "cannot write the " + what + ": " + SystemReason(error));
+    }
+}
+
+}  // namespace
+
+std::string ReadInputFile(const std::string& path, const std::string& what)
+{
+    // Not blocking: a FIFO without a writer is refused below, not waited for.
+    int fd = open(path.c_str(), O_RDONLY | O_NONBLOCK | O_NOCTTY | O_CLOEXEC);
+    if (fd < 0) {
+        Fail(path, errno == ENOENT ? "no such " + what + " file" : "cannot open the " + what + ": " + SystemReason(errno));
+    }
+    struct stat info {};
+    if (fstat(fd, &info) != 0 || !S_ISREG(info.st_mode)) {
+        const char* kind = S_ISDIR(info.st_mode) ? "a folder" : NonRegularKind(info.st_mode);
+        close(fd);
+        Fail(path, std::string(kind != nullptr ? kind : "not a regular file") + ", not a " + what +
+                       " file; it is not read");
+    }
+    std::string content;
+    char chunk[65536];
+    for (;;) {
+        ssize_t got = read(fd, chunk, sizeof(chunk));
+        if (got < 0 && errno == EINTR) {
+            continue;
+        }
+        if (got < 0) {
+            int error = errno;
+            close(fd);
+            Fail(path, "cannot read the " + what + ": " + SystemReason(error));
+        }
+        if (got == 0) {
+            break;
+        }
+        content.append(chunk, static_cast<size_t>(got));
+    }
+    close(fd);
+    return content;
+}
+
+void WriteOutputFile(const std::string& path, const std::string& content, const std::string& what)
+{
+    fs::path target = FollowLinks(path, path);
+    struct stat info {};
+    if (stat(target.c_str(), &info) != 0) {
+        if (errno != ENOENT) {
+            Fail(path, "cannot write the " + what + ": " + SystemReason(errno));
+        }
+        WriteReplacing(target, content, path, what, nullptr);
+        return;
+    }
+    if (S_ISDIR(info.st_mode)) {
+        Fail(path, "a folder; give a file name to write the " + what + " to");
+    }
+    if (S_ISREG(info.st_mode)) {
+        WriteReplacing(target, content, path, what, &info);
+        return;
+    }
+    WriteStraight(target, content, path, what);
+}
