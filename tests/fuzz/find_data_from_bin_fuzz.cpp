@@ -1,6 +1,7 @@
 // Arbitrary bytes as a listing: GetFolder walked the way the walker asks,
 // with indexes steered by the input. No read may leave the data, no skip may
-// spin or recurse without end, and delivered names are always terminated.
+// spin or recurse without end, and delivered names are always terminated. A
+// listing that Begin accepts as whole serves every folder it asks for.
 #include "verify/find_data_from_bin.h"
 #include "tests/fuzz/fuzz_support.h"
 
@@ -9,11 +10,15 @@
 
 namespace {
 
-void Walk(CFindDataFromBin& input, LONG index, int depth, int& budget)
+void Walk(CFindDataFromBin& input, LONG index, int depth, int& budget, bool whole)
 {
     CFindDataArray folders;
     CFindDataArray files;
-    if (--budget < 0 || !input.GetFolder(index, folders, files)) {
+    if (--budget < 0) {
+        return;
+    }
+    if (!input.GetFolder(index, folders, files)) {
+        Require(!whole);
         return;
     }
     for (const CFindDataArray* entries : {&folders, &files}) {
@@ -26,7 +31,7 @@ void Walk(CFindDataFromBin& input, LONG index, int depth, int& budget)
     }
     for (size_t k = 0; k < folders.size() && budget > 0; ++k) {
         LONG token = input.SavePosition();
-        Walk(input, static_cast<LONG>(k), depth + 1, budget);
+        Walk(input, static_cast<LONG>(k), depth + 1, budget, whole);
         input.RestorePosition(token);
         Require(input.SavePosition() == token);
     }
@@ -43,8 +48,11 @@ extern "C" int LLVMFuzzerTestOneInput(const uint8_t* data, size_t size)
     LONG strayIndex = static_cast<LONG>(static_cast<int8_t>(data[0]));
     CFuzzReader reader(data + 1, size - 1);
     CFindDataFromBin input(&reader);
+    bool whole = input.Begin(nullptr) != FALSE;
+    Require(whole == (input.Structure().fault == listingWhole));
+    Require(reader.SeekFromCurrent(0) == 0);
     int budget = 256;
-    Walk(input, -1, 0, budget);
+    Walk(input, -1, 0, budget, whole);
     CFindDataArray folders;
     CFindDataArray files;
     input.GetFolder(strayIndex, folders, files);
