@@ -7,19 +7,6 @@ namespace {
 const DWORD entrySize = sizeof(WIN32_FIND_DATAA);
 static_assert(sizeof(WIN32_FIND_DATAA) == 320, "listing records are 320 bytes");
 
-BOOL ReadInt32(CStreamReader* reader, LONG& value)
-{
-    BYTE bytes[4];
-    if (reader->Read(bytes, sizeof(bytes)) != sizeof(bytes)) {
-        return FALSE;
-    }
-    // Little-endian, whatever the host.
-    DWORD raw = static_cast<DWORD>(bytes[0]) | static_cast<DWORD>(bytes[1]) << 8 |
-                static_cast<DWORD>(bytes[2]) << 16 | static_cast<DWORD>(bytes[3]) << 24;
-    value = static_cast<LONG>(raw);
-    return TRUE;
-}
-
 }  // namespace
 
 CFindDataFromBin::CFindDataFromBin(CStreamReader* streamReader) : reader(streamReader) {}
@@ -86,8 +73,8 @@ BOOL CFindDataFromBin::IsPerEntry()
 
 BOOL CFindDataFromBin::ReadFolderHeader(FolderHeader& header)
 {
-    return ReadInt32(reader, header.index) && ReadInt32(reader, header.folderCount) &&
-           ReadInt32(reader, header.fileCount);
+    return ReadListingInt32(*reader, header.index) && ReadListingInt32(*reader, header.folderCount) &&
+           ReadListingInt32(*reader, header.fileCount);
 }
 
 BOOL CFindDataFromBin::SkipFolder()

@@ -14,18 +14,6 @@ struct Level {
     LONG nextIndex;
 };
 
-bool ReadInt32(CStreamReader& reader, LONG& value)
-{
-    BYTE bytes[4];
-    if (reader.Read(bytes, sizeof(bytes)) != sizeof(bytes)) {
-        return false;
-    }
-    DWORD raw = static_cast<DWORD>(bytes[0]) | static_cast<DWORD>(bytes[1]) << 8 |
-                static_cast<DWORD>(bytes[2]) << 16 | static_cast<DWORD>(bytes[3]) << 24;
-    value = static_cast<LONG>(raw);
-    return true;
-}
-
 ListingCheck Verdict(CStreamReader& reader, ListingFault fault, DWORD offset)
 {
     reader.SeekFromStart(0);
@@ -53,8 +41,8 @@ ListingCheck CheckListingStructure(CStreamReader& reader, CListingVisitor* visit
         LONG index = 0;
         LONG folderCount = 0;
         LONG fileCount = 0;
-        if (!ReadInt32(reader, index) || !ReadInt32(reader, folderCount) ||
-            !ReadInt32(reader, fileCount)) {
+        if (!ReadListingInt32(reader, index) || !ReadListingInt32(reader, folderCount) ||
+            !ReadListingInt32(reader, fileCount)) {
             return Verdict(reader, listingCutShort, offset);
         }
         if (index != wanted) {
@@ -92,6 +80,18 @@ ListingCheck CheckListingStructure(CStreamReader& reader, CListingVisitor* visit
         return Verdict(reader, listingTrailingData, end);
     }
     return Verdict(reader, listingWhole, end);
+}
+
+BOOL ReadListingInt32(CStreamReader& reader, LONG& value)
+{
+    BYTE bytes[4];
+    if (reader.Read(bytes, sizeof(bytes)) != sizeof(bytes)) {
+        return FALSE;
+    }
+    DWORD raw = static_cast<DWORD>(bytes[0]) | static_cast<DWORD>(bytes[1]) << 8 |
+                static_cast<DWORD>(bytes[2]) << 16 | static_cast<DWORD>(bytes[3]) << 24;
+    value = static_cast<LONG>(raw);
+    return TRUE;
 }
 
 const char* DescribeListingFault(ListingFault fault)

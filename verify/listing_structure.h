@@ -37,5 +37,9 @@ protected:
 // leaves the reader at the start.
 ListingCheck CheckListingStructure(CStreamReader& reader, CListingVisitor* visitor);
 
+// One little-endian 32-bit field of a listing, whatever the host's byte
+// order; false when the data ends first.
+BOOL ReadListingInt32(CStreamReader& reader, LONG& value);
+
 // A short English reason for a fault, for tools that report it.
 const char* DescribeListingFault(ListingFault fault);

@@ -7,11 +7,3 @@ void AppendInt32(std::vector<uint8_t>& out, int32_t value)
         out.push_back(static_cast<uint8_t>(raw >> shift));
     }
 }
-
-int32_t ReadInt32At(const std::vector<uint8_t>& data, size_t offset)
-{
-    uint32_t raw = static_cast<uint32_t>(data[offset]) | static_cast<uint32_t>(data[offset + 1]) << 8 |
-                   static_cast<uint32_t>(data[offset + 2]) << 16 |
-                   static_cast<uint32_t>(data[offset + 3]) << 24;
-    return static_cast<int32_t>(raw);
-}
