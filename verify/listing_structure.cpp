@@ -1,5 +1,6 @@
 #include "listing_structure.h"
 
+#include <cstddef>
 #include <cstring>
 #include <vector>
 
