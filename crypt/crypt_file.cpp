@@ -5,6 +5,8 @@
 #include "property_items.h"
 #include "range_cipher.h"
 
+#include <cstdint>
+#include <cstring>
 #include <memory>
 #include <new>
 
@@ -13,11 +15,6 @@ namespace {
 const DWORD filesCapacity = 1300;
 const DWORD paramsCapacity = 255;
 const DWORD passCapacity = 32;
-
-bool SeekFromStart(HANDLE file, LONG start)
-{
-    return SetFilePointer(file, start, nullptr, FILE_BEGIN) != INVALID_SET_FILE_POINTER;
-}
 
 }  // namespace
 
@@ -41,46 +38,63 @@ LONG CryptFileRange(const char* fname, const char* pass, LONG start, LONG length
     return TransformFileRange(fname, pass, start, length, cipherEncrypt);
 }
 
-LONG TransformFileRange(const char* fname, const char* pass, LONG start, LONG length, int mode)
+HANDLE OpenRangeFile(const char* fname)
 {
-    // A negative start or a length below -1 names no range of the file.
-    if (start < 0 || length < -1) {
-        return -1;
-    }
-    CFileHandle file(CreateFileA(fname, GENERIC_READ | GENERIC_WRITE,
-                                 FILE_SHARE_READ | FILE_SHARE_WRITE, nullptr, OPEN_EXISTING, 0,
-                                 nullptr));
+    return CreateFileA(fname, GENERIC_READ | GENERIC_WRITE, FILE_SHARE_READ | FILE_SHARE_WRITE, nullptr,
+                       OPEN_EXISTING, 0, nullptr);
+}
+
+LONG TransformFileRange(const char* fname, const char* pass, LONG start, LONG length, int mode,
+                        RangeFault* fault)
+{
+    RangeFault unused = rangeFaultNone;
+    RangeFault& why = fault != nullptr ? *fault : unused;
+    why = rangeFaultNone;
+    CFileHandle file(OpenRangeFile(fname));
     if (!file.IsOpen()) {
+        why = rangeFaultOpen;
         return -1;
     }
-    if (length == -1) {
-        DWORD size = GetFileSize(file.Get(), nullptr);
-        // A size beyond the 32-bit signed range cannot be one range.
-        if (size == INVALID_FILE_SIZE || size > 0x7FFFFFFFu) {
-            return -1;
-        }
-        length = static_cast<LONG>(size);
-    }
-    std::unique_ptr<BYTE[]> block(new (std::nothrow) BYTE[static_cast<size_t>(length)]());
-    if (!block) {
+    uint64_t size = 0;
+    if (!ReadFileSize64(file.Get(), &size)) {
+        why = rangeFaultRead;
         return -1;
     }
-    // Bytes past the end of the file stay zero; a read that fails outright
-    // would leave zeros in place of the data, so the file is skipped instead.
-    DWORD readed = 0;
-    if ((start != 0 && !SeekFromStart(file.Get(), start)) ||
-        !ReadFile(file.Get(), block.get(), static_cast<DWORD>(length), &readed, nullptr)) {
+    why = ResolveRange(size, start, &length);
+    if (why != rangeFaultNone) {
         return -1;
     }
+    // Bytes past the end of the file stay zero. The old bytes are kept to
+    // make room with and to put back if the write fails.
+    std::unique_ptr<BYTE[]> original(new (std::nothrow) BYTE[static_cast<size_t>(length)]());
+    std::unique_ptr<BYTE[]> block(new (std::nothrow) BYTE[static_cast<size_t>(length)]);
+    if (!original || !block) {
+        why = rangeFaultMemory;
+        return -1;
+    }
+    // A read that fails or comes back short would leave zeros in place of
+    // the data, so the file is skipped instead.
+    DWORD oldSize = static_cast<DWORD>(size);
+    if (!ReadRange(file.Get(), start, length, oldSize, original.get())) {
+        why = rangeFaultRead;
+        return -1;
+    }
+    std::memcpy(block.get(), original.get(), static_cast<size_t>(length));
     if (!TransformBuffer(block.get(), length, pass, mode)) {
+        why = rangeFaultCipher;
         return -1;
     }
-    DWORD written = 0;
-    if (!SeekFromStart(file.Get(), start) ||
-        !WriteFile(file.Get(), block.get(), static_cast<DWORD>(length), &written, nullptr)) {
-        return -1;
+    if (length == 0) {
+        return 0;
     }
-    return length;
+    switch (RewriteRange(file.Get(), start, length, oldSize, original.get(), block.get(), &why)) {
+    case rangeWritten:
+        return length;
+    case rangeUnchanged:
+        return -1;
+    default:
+        return cryptRangeDamaged;
+    }
 }
 
 void CryptInstalledFiles(MSIHANDLE session)

@@ -61,6 +61,20 @@ bool SharingConflicts(const struct stat& info, DWORD desiredAccess, DWORD shareM
     return false;
 }
 
+// What Windows reports for a write the host refused.
+DWORD WriteError(int error)
+{
+    switch (error) {
+    case ENOSPC:
+    case EDQUOT:
+        return ERROR_DISK_FULL;
+    case EFBIG:
+        return ERROR_FILE_TOO_LARGE;
+    default:
+        return ERROR_WRITE_FAULT;
+    }
+}
+
 }  // namespace
 
 HANDLE WINAPI CreateFileA(LPCSTR fileName, DWORD desiredAccess, DWORD shareMode,
@@ -111,6 +125,7 @@ DWORD WINAPI GetFileSize(HANDLE file, LPDWORD fileSizeHigh)
     PortFile* f = FileOf(file);
     struct stat info {};
     if (f == nullptr || fstat(f->fd, &info) != 0) {
+        SetLastError(ERROR_INVALID_HANDLE);
         return INVALID_FILE_SIZE;
     }
     uint64_t size = static_cast<uint64_t>(info.st_size);
@@ -181,8 +196,12 @@ BOOL WINAPI WriteFile(HANDLE file, LPCVOID buffer, DWORD bytesToWrite, LPDWORD b
     if (bytesWritten != nullptr) {
         *bytesWritten = 0;
     }
-    if (f == nullptr || (buffer == nullptr && bytesToWrite != 0) ||
-        (f->access & GENERIC_WRITE) == 0) {
+    if (f == nullptr) {
+        SetLastError(ERROR_INVALID_HANDLE);
+        return FALSE;
+    }
+    if ((buffer == nullptr && bytesToWrite != 0) || (f->access & GENERIC_WRITE) == 0) {
+        SetLastError(buffer == nullptr ? ERROR_INVALID_PARAMETER : ERROR_ACCESS_DENIED);
         return FALSE;
     }
     DWORD done = 0;
@@ -192,12 +211,38 @@ BOOL WINAPI WriteFile(HANDLE file, LPCVOID buffer, DWORD bytesToWrite, LPDWORD b
             continue;
         }
         if (put <= 0) {
+            // As under Wine: a write that stops partway succeeds with the
+            // count it wrote; one that writes nothing fails and reports 0.
+            if (done > 0) {
+                break;
+            }
+            SetLastError(WriteError(put < 0 ? errno : ENOSPC));
             return FALSE;
         }
         done += static_cast<DWORD>(put);
     }
     if (bytesWritten != nullptr) {
         *bytesWritten = done;
+    }
+    return TRUE;
+}
+
+BOOL WINAPI SetEndOfFile(HANDLE file)
+{
+    PortFile* f = FileOf(file);
+    if (f == nullptr) {
+        SetLastError(ERROR_INVALID_HANDLE);
+        return FALSE;
+    }
+    if ((f->access & GENERIC_WRITE) == 0) {
+        SetLastError(ERROR_ACCESS_DENIED);
+        return FALSE;
+    }
+    off_t position = lseek(f->fd, 0, SEEK_CUR);
+    // Like Wine on Linux: a longer file gets a hole, which reserves no room.
+    if (position < 0 || ftruncate(f->fd, position) != 0) {
+        SetLastError(WriteError(errno));
+        return FALSE;
     }
     return TRUE;
 }

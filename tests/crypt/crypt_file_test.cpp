@@ -8,9 +8,12 @@
 
 #include <gtest/gtest.h>
 
+#include <cstdlib>
 #include <filesystem>
+#include <fstream>
 #include <map>
 #include <ostream>
+#include <sstream>
 #include <string>
 #include <vector>
 
@@ -124,6 +127,8 @@ INSTANTIATE_TEST_SUITE_P(
         CryptFileCase{"no numbers touch nothing", "a.dat", ";;", "pw", twoFiles, 0, 0, {}},
         CryptFileCase{"negative start touches nothing", "a.dat;b.dat", "-5;10", "pw", twoFiles, 0, 0, {}},
         CryptFileCase{"length below -1 touches nothing", "a.dat;b.dat", "0;-2", "pw", twoFiles, 0, 0, {}},
+        CryptFileCase{"range ending past 2 GiB touches nothing", "a.dat", "2147483600;100", "pw", twoFiles, 0, 0,
+                      {}},
         CryptFileCase{"short range", "a.dat", "3;9", "pw", twoFiles, 3, 9, {"a.dat"}},
         CryptFileCase{"empty file with its size", "e.dat", "0;-1", "pw", {{"e.dat", 0}}, 0, 0, {}}),
     CaseName());
@@ -312,6 +317,92 @@ TEST(CryptFileRangeTest, AnswersTheResolvedLengthOrMinusOne)
     EXPECT_EQ(-1, CryptFileRange(scratch.Path().c_str(), "pw", 0, 10)) << "a folder is not a file";
     EXPECT_EQ(-1, CryptFileRange(path.c_str(), "pw", -1, 10));
     EXPECT_EQ(-1, CryptFileRange(path.c_str(), "pw", 0, -3));
+
+    // 4 GiB is past the 32-bit sizes a range works with (made by SetEndOfFile,
+    // which leaves a hole on Linux and under Wine).
+    std::string large = scratch.Write("4gib.dat", "");
+    HANDLE file = CreateFileA(large.c_str(), GENERIC_READ | GENERIC_WRITE, 0, nullptr, OPEN_EXISTING, 0, nullptr);
+    ASSERT_NE(INVALID_HANDLE_VALUE, file);
+    LONG high = 1;
+    SetFilePointer(file, 0, &high, FILE_BEGIN);
+    ASSERT_TRUE(SetEndOfFile(file));
+    CloseHandle(file);
+    EXPECT_EQ(-1, CryptFileRange(large.c_str(), "pw", 0, 16)) << "a file of 4 GiB";
+    EXPECT_EQ(0x100000000ull, std::filesystem::file_size(large));
+}
+
+std::string WholeFile(const std::string& path)
+{
+    std::ifstream in(path, std::ios::binary);
+    std::ostringstream content;
+    content << in.rdbuf();
+    return content.str();
+}
+
+// full_disk_test.sh fills a small file system and names files on it, with a
+// range for each that needs more room than is left, in KIT_FULL_DISK_CASES
+// ("path,start,length;..."). Without it there is nothing to try.
+TEST(CryptFileFullDiskTest, AFileWithoutRoomForItsRangeStaysAsItWas)
+{
+    const char* cases = std::getenv("KIT_FULL_DISK_CASES");
+    if (cases == nullptr) {
+        GTEST_SKIP() << "run by full_disk_test.sh on a full file system";
+    }
+    std::istringstream list(cases);
+    std::string item;
+    int tried = 0;
+    while (std::getline(list, item, ';')) {
+        std::istringstream fields(item);
+        std::string path, start, length;
+        ASSERT_TRUE(std::getline(fields, path, ',') && std::getline(fields, start, ',') &&
+                    std::getline(fields, length))
+            << "KIT_FULL_DISK_CASES item '" << item << "'";
+        const std::string before = WholeFile(path);
+        ASSERT_FALSE(before.empty()) << path;
+        EXPECT_EQ(-1, CryptFileRange(path.c_str(), "full disk", std::stol(start), std::stol(length))) << path;
+        EXPECT_TRUE(before == WholeFile(path)) << path << " changed";
+        // The same again, asking why: room, not anything else, was missing.
+        RangeFault fault = rangeFaultNone;
+        EXPECT_EQ(-1, TransformFileRange(path.c_str(), "full disk", std::stol(start), std::stol(length),
+                                         cipherEncrypt, &fault))
+            << path;
+        EXPECT_EQ(rangeFaultNoRoom, fault) << path;
+        EXPECT_TRUE(before == WholeFile(path)) << path << " changed";
+        ++tried;
+    }
+    EXPECT_GT(tried, 0);
+}
+
+// What the range writer relies on, the same natively and under Wine: a write
+// that fills the disk partway succeeds with the count it wrote, and one that
+// writes nothing fails, reports 0 and says the disk is full. The probe file
+// holds a few KiB to give back.
+TEST(CryptFileFullDiskTest, WriteFileReportsWhatItWroteOnAFullDisk)
+{
+    const char* probe = std::getenv("KIT_FULL_DISK_PROBE");
+    if (probe == nullptr) {
+        GTEST_SKIP() << "run by full_disk_test.sh on a full file system";
+    }
+    HANDLE file = CreateFileA(probe, GENERIC_READ | GENERIC_WRITE, 0, nullptr, OPEN_EXISTING, 0, nullptr);
+    ASSERT_NE(INVALID_HANDLE_VALUE, file) << probe;
+    // Emptied, the file gives its few KiB back to the disk: less than the write needs.
+    ASSERT_TRUE(SetEndOfFile(file));
+    const std::string data(256 * 1024, 'w');
+    DWORD written = 99;
+    EXPECT_TRUE(WriteFile(file, data.data(), static_cast<DWORD>(data.size()), &written, nullptr));
+    EXPECT_GT(written, 0u);
+    EXPECT_LT(written, data.size());
+    EXPECT_EQ(written, GetFileSize(file, nullptr)) << "the count is what landed";
+    written = 99;
+    SetLastError(ERROR_SUCCESS);
+    EXPECT_FALSE(WriteFile(file, data.data(), static_cast<DWORD>(data.size()), &written, nullptr));
+    EXPECT_EQ(0u, written);
+    const char* kind = std::getenv("KIT_FULL_DISK_KIND");
+    // A file-size limit has no Windows counterpart, so only a full disk has a known code.
+    if (kind != nullptr && std::string(kind) == "tmpfs") {
+        EXPECT_EQ(static_cast<DWORD>(ERROR_DISK_FULL), GetLastError());
+    }
+    CloseHandle(file);
 }
 
 }  // namespace

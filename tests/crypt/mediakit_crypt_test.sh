@@ -1,6 +1,6 @@
 #!/usr/bin/env bash
 # mediakit crypt on real files: the documented example bytes, decryption back
-# to the original bytes, and refusals that change nothing.
+# to the original bytes and size, and refusals that change nothing.
 #   mediakit_crypt_test.sh path/to/mediakit
 set -euo pipefail
 mediakit=${1:?usage: mediakit_crypt_test.sh MEDIAKIT}
@@ -16,20 +16,27 @@ printf 'Vesmark range sample' > example.bin
 [[ $(od -An -tx1 example.bin | tr -d ' \n') == 218709ddb20cb26ca7bb4921218533f9eb773121 ]] ||
   fail "example ciphertext differs: $(od -An -tx1 example.bin | tr -d ' \n')"
 
-# Several files, one range reaching past the end of the short one.
+# Several files, one range reaching past the end of the short one, which
+# encrypt reports with the size that gives it back.
 head -c 300000 /dev/urandom > large.bin
 head -c 50 /dev/urandom > short.bin
 cp large.bin large.orig
 cp short.bin short.orig
-"$mediakit" crypt encrypt --pass 'p w' --range '40,100' large.bin short.bin >/dev/null
+said=$("$mediakit" crypt encrypt --pass 'p w' --range '40,100' large.bin short.bin)
+[[ $said == *"short.bin (lengthened by 90 bytes, from 50 to 140; decrypt with --size 50"* ]] ||
+  fail "encrypt did not report the lengthening of short.bin: $said"
+[[ $(grep -c lengthened <<<"$said") == 1 ]] || fail "encrypt reported more than short.bin as lengthened: $said"
 cmp -s large.bin large.orig && fail "large.bin was not encrypted"
 cmp -s <(head -c 40 large.bin) <(head -c 40 large.orig) || fail "large.bin changed before the range"
 cmp -s <(tail -c +141 large.bin) <(tail -c +141 large.orig) || fail "large.bin changed after the range"
 [[ $(stat -c %s short.bin) == 140 ]] || fail "short.bin is $(stat -c %s short.bin) bytes, expected 140"
+cp short.bin short.cut
 "$mediakit" crypt decrypt --pass 'p w' --range '40,100' large.bin short.bin >/dev/null
 cmp -s large.bin large.orig || fail "decryption did not restore large.bin"
 { cat short.orig; head -c 90 /dev/zero; } > short.expected
 cmp -s short.bin short.expected || fail "decryption did not restore short.bin (zeros past its old end)"
+"$mediakit" crypt decrypt --pass 'p w' --range '40,100' --size 50 short.cut >/dev/null
+cmp -s short.cut short.orig || fail "decryption with --size 50 did not give short.bin back exactly"
 
 # Refusals: exit code 2, a message, and no file changed.
 cp large.bin before.bin
@@ -48,6 +55,12 @@ expect_refusal "length below -1" crypt encrypt --pass x --range '0;-2' large.bin
 expect_refusal "32-character pass" crypt encrypt --pass "$(printf 'p%.0s' {1..32})" --range '0;5' large.bin
 expect_refusal "a missing file among present ones" crypt encrypt --pass x --range '0;5' large.bin gone.bin
 expect_refusal "a file listed twice" crypt encrypt --pass x --range '0;5' large.bin ./large.bin
+head -c 10 /dev/urandom > readonly.bin
+chmod 0444 readonly.bin
+expect_refusal "a read-only file after a writable one (refused also to root)" \
+  crypt encrypt --pass x --range '0;5' large.bin readonly.bin
+expect_refusal "a range ending past 2 GiB" crypt encrypt --pass x --range '2147483600;100' large.bin
+expect_refusal "--size larger than the file" crypt decrypt --pass x --range '0;5' --size 300001 large.bin
 expect_refusal "no mode" crypt --pass x --range '0;5' large.bin
 
 ((failures == 0)) || exit 1

@@ -1,5 +1,6 @@
 // Opening one file twice in one process: Windows checks each opener's access
-// against the others' sharing. Also positions and writes past the end.
+// against the others' sharing. Also positions, writes past the end and moves
+// the end.
 #include <windows.h>
 
 #include "tests/support/case_name.h"
@@ -94,8 +95,16 @@ TEST(FileWriteTest, PositionsAndWritesLikeWindows)
     SetFilePointer(file, 30, nullptr, FILE_BEGIN);
     ASSERT_TRUE(WriteFile(file, "", 0, &written, nullptr));
     EXPECT_EQ(0u, written);
+    EXPECT_EQ(14u, GetFileSize(file, nullptr));
+    // The end moves to the position, which stays: cut, then lengthened with zeros.
+    EXPECT_EQ(13u, SetFilePointer(file, 13, nullptr, FILE_BEGIN));
+    ASSERT_TRUE(SetEndOfFile(file));
+    EXPECT_EQ(13u, GetFileSize(file, nullptr));
+    EXPECT_EQ(16u, SetFilePointer(file, 16, nullptr, FILE_BEGIN));
+    ASSERT_TRUE(SetEndOfFile(file));
+    EXPECT_EQ(16u, SetFilePointer(file, 0, nullptr, FILE_CURRENT));
     CloseHandle(file);
-    EXPECT_EQ(std::string("01xy456789\0\0AB", 14), scratch.Read("w.dat"));
+    EXPECT_EQ(std::string("01xy456789\0\0A\0\0\0", 16), scratch.Read("w.dat"));
 }
 
 TEST(FileWriteTest, ReadHandlesRefuseWriting)
@@ -107,6 +116,9 @@ TEST(FileWriteTest, ReadHandlesRefuseWriting)
     DWORD written = 99;
     EXPECT_FALSE(WriteFile(reader, "x", 1, &written, nullptr));
     EXPECT_EQ(0u, written);
+    EXPECT_EQ(static_cast<DWORD>(ERROR_ACCESS_DENIED), GetLastError());
+    SetFilePointer(reader, 2, nullptr, FILE_BEGIN);
+    EXPECT_FALSE(SetEndOfFile(reader)) << "cut through a read handle";
     CloseHandle(reader);
     EXPECT_EQ("keep", scratch.Read("ro.dat"));
 }

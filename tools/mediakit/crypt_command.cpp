@@ -6,6 +6,7 @@
 #include "crypt/crypt_file.h"
 #include "crypt/property_items.h"
 #include "crypt/range_cipher.h"
+#include "base/file_handle.h"
 
 #include <cstdint>
 #include <filesystem>
@@ -13,7 +14,6 @@
 #include <memory>
 #include <set>
 #include <string>
-#include <unistd.h>
 #include <vector>
 
 namespace fs = std::filesystem;
@@ -27,6 +27,8 @@ struct CryptOptions {
     std::string pass;
     std::string range;
     std::vector<std::string> files;
+    uint64_t size = 0;
+    CLI::Option* sizeOption = nullptr;  // decrypt only: given when the files are to be cut to size
 };
 
 struct Range {
@@ -51,12 +53,49 @@ Range ParseRange(const std::string& text)
     return range;
 }
 
-// Every file is checked before any is changed, so a typing error in the list
-// does not leave some files transformed and others not.
-void CheckFiles(const std::vector<std::string>& files, const Range& range)
+std::string OpenFailure(DWORD error)
+{
+    if (error == ERROR_SHARING_VIOLATION) {
+        return "it is held open by another program that shares neither reading nor writing";
+    }
+    if (error == ERROR_FILE_NOT_FOUND || error == ERROR_PATH_NOT_FOUND) {
+        return "no such file";
+    }
+    return "it cannot be opened for reading and writing (it is read-only, which CryptFile refuses even "
+           "to an administrator, or access is denied)";
+}
+
+// Why a range was left alone or could not be put back, in the user's terms.
+std::string FaultText(RangeFault fault)
+{
+    switch (fault) {
+    case rangeFaultOpen:
+        return "it could not be opened for reading and writing";
+    case rangeFaultSize:
+        return "too large for one range";
+    case rangeFaultRead:
+        return "it could not be read";
+    case rangeFaultMemory:
+        return "no memory for the range";
+    case rangeFaultCipher:
+        return "CryptoAPI failed";
+    case rangeFaultNoRoom:
+        return "no room on the disk for the range";
+    case rangeFaultWrite:
+        return "writing the range failed";
+    default:
+        return "no such range";
+    }
+}
+
+// Every file is checked, with the very open the transform uses, before any
+// is changed, so that a typing error or an unwritable file in the list does
+// not leave some files transformed and others not. Answers each file's size.
+std::vector<uint64_t> CheckFiles(const CryptOptions& options, const Range& range)
 {
     std::set<fs::path> seen;
-    for (const std::string& file : files) {
+    std::vector<uint64_t> sizes;
+    for (const std::string& file : options.files) {
         std::error_code error;
         fs::file_status status = fs::status(file, error);
         if (!fs::exists(status)) {
@@ -65,17 +104,29 @@ void CheckFiles(const std::vector<std::string>& files, const Range& range)
         if (!fs::is_regular_file(status)) {
             EndCommand(exitError, file + ": not a regular file; nothing was changed");
         }
-        if (access(file.c_str(), R_OK | W_OK) != 0) {
-            EndCommand(exitError, file + ": cannot be read and written; nothing was changed");
-        }
         if (!seen.insert(fs::canonical(file, error)).second) {
             EndCommand(exitError, file + ": listed twice (it would be transformed twice); nothing was changed");
         }
-        uintmax_t size = fs::file_size(file, error);
-        if (range.length == -1 && size > INT32_MAX) {
-            EndCommand(exitError, file + ": over 2 GiB, too large for one range; nothing was changed");
+        CFileHandle handle(OpenRangeFile(file.c_str()));
+        if (!handle.IsOpen()) {
+            EndCommand(exitError, file + ": " + OpenFailure(GetLastError()) + "; nothing was changed");
         }
+        uint64_t size = 0;
+        if (!ReadFileSize64(handle.Get(), &size)) {
+            EndCommand(exitError, file + ": its size cannot be read; nothing was changed");
+        }
+        LONG length = range.length;
+        if (ResolveRange(size, range.start, &length) != rangeFaultNone) {
+            EndCommand(exitError, file + ": too large for one range (files of 4 GiB or more, and ranges "
+                                         "that end past byte 2147483647, are refused); nothing was changed");
+        }
+        if (options.sizeOption != nullptr && options.sizeOption->count() > 0 && options.size > size) {
+            EndCommand(exitError, "--size " + std::to_string(options.size) + " is larger than " + file + " (" +
+                                      std::to_string(size) + " bytes); nothing was changed");
+        }
+        sizes.push_back(size);
     }
+    return sizes;
 }
 
 void RunCrypt(const CryptOptions& options, int mode)
@@ -85,22 +136,57 @@ void RunCrypt(const CryptOptions& options, int mode)
                                   " characters; CryptFile reads at most 31");
     }
     Range range = ParseRange(options.range);
-    CheckFiles(options.files, range);
+    std::vector<uint64_t> sizes = CheckFiles(options, range);
+    bool cut = options.sizeOption != nullptr && options.sizeOption->count() > 0;
     const char* verb = mode == cipherEncrypt ? "encrypted" : "decrypted";
-    int failed = 0;
-    for (const std::string& file : options.files) {
-        LONG done = TransformFileRange(file.c_str(), options.pass.c_str(), range.start, range.length, mode);
-        if (done < 0) {
-            std::cerr << "mediakit: " << file << ": not changed (it could not be opened for reading and "
-                      << "writing, or CryptoAPI failed)\n";
-            ++failed;
+    size_t unchanged = 0;
+    size_t damaged = 0;
+    size_t uncut = 0;
+    for (size_t i = 0; i < options.files.size(); ++i) {
+        const std::string& file = options.files[i];
+        RangeFault fault = rangeFaultNone;
+        LONG done = TransformFileRange(file.c_str(), options.pass.c_str(), range.start, range.length, mode, &fault);
+        if (done == cryptRangeDamaged) {
+            std::cerr << "mediakit: " << file << ": DAMAGED: " << FaultText(fault)
+                      << ", and its original bytes or size could not be put back; restore it from a copy\n";
+            ++damaged;
             continue;
         }
-        std::cout << verb << ' ' << done << " bytes at offset " << range.start << ": " << file << '\n';
+        if (done < 0) {
+            bool writeFailed = fault == rangeFaultNoRoom || fault == rangeFaultWrite;
+            std::cerr << "mediakit: " << file << ": not changed: " << FaultText(fault)
+                      << (writeFailed ? " (the original was put back and read back)" : "") << '\n';
+            ++unchanged;
+            continue;
+        }
+        std::cout << verb << ' ' << done << " bytes at offset " << range.start << ": " << file;
+        std::error_code error;
+        uint64_t now = fs::file_size(file, error);
+        if (mode == cipherEncrypt && !error && now > sizes[i]) {
+            std::cout << " (lengthened by " << now - sizes[i] << " bytes, from " << sizes[i] << " to " << now
+                      << "; decrypt with --size " << sizes[i] << " to get the original back)";
+        }
+        if (cut) {
+            fs::resize_file(file, options.size, error);
+            if (error) {
+                std::cout << '\n';
+                std::cerr << "mediakit: " << file << ": decrypted, but not cut to " << options.size
+                          << " bytes: " << error.message() << '\n';
+                ++uncut;
+                continue;
+            }
+            std::cout << " (cut to " << options.size << " bytes)";
+        }
+        std::cout << '\n';
     }
-    if (failed > 0) {
-        EndCommand(exitError, std::to_string(failed) + " of " + std::to_string(options.files.size()) +
-                                  " files not changed");
+    std::string total = " of " + std::to_string(options.files.size()) + " files";
+    if (damaged > 0) {
+        EndCommand(exitError, std::to_string(damaged) + total + " DAMAGED, " + std::to_string(unchanged) +
+                                  " not changed");
+    }
+    if (unchanged > 0 || uncut > 0) {
+        EndCommand(exitError, std::to_string(unchanged) + total + " not changed" +
+                                  (uncut > 0 ? ", " + std::to_string(uncut) + " decrypted but not cut" : ""));
     }
 }
 
@@ -115,8 +201,15 @@ void AddCryptMode(CLI::App& crypt, const char* name, int mode, const char* descr
     command->add_option("--range", options->range,
                         "START;LENGTH in bytes, separated by ';' or ',' as in the property RectPyrc. "
                         "LENGTH -1 means the file's current size, also when START is not 0. A range past "
-                        "the end reads zeros there and lengthens the file to START+LENGTH.")
+                        "the end reads zeros there and lengthens the file to START+LENGTH: encrypt says by "
+                        "how much, and decrypt --size cuts the file back to its original size.")
         ->required();
+    if (mode == cipherDecrypt) {
+        options->sizeOption = command->add_option(
+            "--size", options->size,
+            "After decrypting, cut each file to N bytes: the size it had before encryption lengthened "
+            "it (encrypt prints it). Refused when N is larger than a file.");
+    }
     command->add_option("files", options->files, "Files to transform in place")->required();
     command->callback([options, mode] { RunCrypt(*options, mode); });
 }
@@ -128,11 +221,14 @@ void AddCryptCommand(CLI::App& app)
     CLI::App* crypt = app.add_subcommand(
         "crypt",
         "Encrypt or decrypt one byte range of files in place, as CryptFile does during installation "
-        "(format in docs/cipher.md). Every file is checked before any is changed.");
+        "(format in docs/cipher.md). Every file is opened as CryptFile opens it before any is changed; "
+        "a file whose range cannot be written whole (a full disk) is put back as it was, or reported "
+        "DAMAGED when that fails.");
     crypt->require_subcommand(1);
     AddCryptMode(*crypt, "encrypt", cipherEncrypt,
-                 "Encrypt the range of each file, as CryptFile does");
+                 "Encrypt the range of each file, as CryptFile does; says when a file was lengthened");
     AddCryptMode(*crypt, "decrypt", cipherDecrypt,
                  "Decrypt the range of each file: give the START and LENGTH used to encrypt it (a LENGTH of "
-                 "-1 means the size now, which differs if encryption lengthened the file)");
+                 "-1 means the size now, which differs if encryption lengthened the file), and --size to "
+                 "cut a lengthened file back to its original size");
 }

@@ -1,4 +1,4 @@
-// File handles: open, size, position, read, write, close.
+// File handles: open, size, position, read, write, end of file, close.
 #pragma once
 #include <port/win_types.h>
 
@@ -31,4 +31,6 @@ DWORD WINAPI SetFilePointer(HANDLE file, LONG distanceToMove, PLONG distanceToMo
                             DWORD moveMethod);
 BOOL WINAPI WriteFile(HANDLE file, LPCVOID buffer, DWORD bytesToWrite, LPDWORD bytesWritten,
                       LPOVERLAPPED overlapped);
+// Makes the current position the end of the file.
+BOOL WINAPI SetEndOfFile(HANDLE file);
 BOOL WINAPI CloseHandle(HANDLE object);

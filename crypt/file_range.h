@@ -1,0 +1,48 @@
+// One byte range of an open file: read with zeros past the end, and rewritten
+// so that the file changes only when the whole range is written.
+#pragma once
+#include <windows.h>
+
+#include <cstdint>
+
+// Why a range was not transformed, or could not be put back.
+enum RangeFault {
+    rangeFaultNone = 0,
+    rangeFaultArguments,  // a negative start, or a length below -1
+    rangeFaultOpen,       // the file could not be opened for reading and writing
+    rangeFaultSize,       // the file is 4 GiB or more, or the range would end past 2 GiB - 1
+    rangeFaultRead,       // the file's size or the range could not be read whole
+    rangeFaultMemory,     // no memory for the range
+    rangeFaultCipher,     // the cipher failed (CryptoAPI)
+    rangeFaultNoRoom,     // the disk, or the file system's size limit, left no room for the range
+    rangeFaultWrite,      // writing failed for another reason
+};
+
+enum RangeOutcome {
+    rangeWritten,    // the whole range holds the new bytes
+    rangeUnchanged,  // the write failed; the file was read back and is as it was
+    rangeDamaged,    // the write failed and the old bytes or size could not be put back
+};
+
+// The file's size in 64 bits; false when it cannot be had.
+bool ReadFileSize64(HANDLE file, uint64_t* size);
+
+// Resolves a length of -1 to the file's size and checks that the range can
+// be worked with: rangeFaultArguments for a negative start or a length below
+// -1, rangeFaultSize for a file of 4 GiB or more or a range whose end
+// (start + length) does not fit a LONG; rangeFaultNone otherwise.
+RangeFault ResolveRange(uint64_t size, LONG start, LONG* length);
+
+// Reads the bytes of [start, start + length) that lie in a file of size
+// bytes into block; the rest of block stays as it is (zeros from the
+// caller). False when the read fails or comes back short.
+bool ReadRange(HANDLE file, LONG start, LONG length, DWORD size, BYTE* block);
+
+// Writes length bytes of data at start of a file that was oldSize bytes long
+// and whose range held original (zeros past the old end). Writing original
+// first makes room for the whole range, past the end and in holes alike, so
+// that a full disk fails before any new byte lands; a failed or short write
+// puts the old bytes and size back, and the range is then read back to tell
+// rangeUnchanged from rangeDamaged. fault says why a write failed.
+RangeOutcome RewriteRange(HANDLE file, LONG start, LONG length, DWORD oldSize, const BYTE* original,
+                          const BYTE* data, RangeFault* fault);
