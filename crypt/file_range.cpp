@@ -70,13 +70,28 @@ bool RangeIsOriginal(HANDLE file, LONG start, LONG length, DWORD oldSize, const 
     return true;
 }
 
+// Writes zeros over [from, to), a chunk at a time.
+bool WriteZeros(HANDLE file, uint64_t from, uint64_t to, RangeFault* fault)
+{
+    static const BYTE zeros[65536] = {};
+    for (uint64_t at = from; at < to;) {
+        DWORD count = to - at < sizeof(zeros) ? static_cast<DWORD>(to - at) : static_cast<DWORD>(sizeof(zeros));
+        if (!WriteAt(file, static_cast<LONG>(at), zeros, count, fault)) {
+            return false;
+        }
+        at += count;
+    }
+    return true;
+}
+
 // Every step is tried whatever became of the one before; reading the range
-// back decides.
-RangeOutcome PutBack(HANDLE file, LONG start, LONG length, DWORD oldSize, const BYTE* original)
+// back decides. rangeTouched: new bytes may have landed in the range.
+RangeOutcome PutBack(HANDLE file, LONG start, LONG length, DWORD oldSize, const BYTE* original,
+                     bool rangeTouched)
 {
     RangeFault ignored = rangeFaultNone;
     DWORD count = BytesInFile(start, length, oldSize);
-    if (count > 0) {
+    if (rangeTouched && count > 0) {
         WriteAt(file, start, original, count, &ignored);
     }
     // Only a range that reached past the old end can have lengthened the
@@ -130,11 +145,16 @@ bool ReadRange(HANDLE file, LONG start, LONG length, DWORD size, BYTE* block)
 RangeOutcome RewriteRange(HANDLE file, LONG start, LONG length, DWORD oldSize, const BYTE* original,
                           const BYTE* data, RangeFault* fault)
 {
-    // The old bytes written back change nothing, but the file system has to
-    // find room for each of them: past the old end and in holes alike.
-    if (!WriteAt(file, start, original, static_cast<DWORD>(length), fault) ||
-        !WriteAt(file, start, data, static_cast<DWORD>(length), fault)) {
-        return PutBack(file, start, length, oldSize, original);
+    // Room past the old end is made first, by writing the zeros the file
+    // reads there, so that a full disk fails before any new byte lands. A
+    // hole inside the file can still fill the disk part-way through the new
+    // bytes; the old ones then go back where the new ones landed.
+    uint64_t end = static_cast<uint64_t>(start) + static_cast<uint64_t>(length);
+    if (end > oldSize && !WriteZeros(file, oldSize, end, fault)) {
+        return PutBack(file, start, length, oldSize, original, false);
+    }
+    if (!WriteAt(file, start, data, static_cast<DWORD>(length), fault)) {
+        return PutBack(file, start, length, oldSize, original, true);
     }
     return rangeWritten;
 }

@@ -39,10 +39,10 @@ RangeFault ResolveRange(uint64_t size, LONG start, LONG* length);
 bool ReadRange(HANDLE file, LONG start, LONG length, DWORD size, BYTE* block);
 
 // Writes length bytes of data at start of a file that was oldSize bytes long
-// and whose range held original (zeros past the old end). Writing original
-// first makes room for the whole range, past the end and in holes alike, so
-// that a full disk fails before any new byte lands; a failed or short write
-// puts the old bytes and size back, and the range is then read back to tell
-// rangeUnchanged from rangeDamaged. fault says why a write failed.
+// and whose range held original (zeros past the old end). Room past the old
+// end is made before any new byte is written, so that a full disk fails
+// first; a failed or short write puts the old bytes and size back, and the
+// range is then read back to tell rangeUnchanged from rangeDamaged. fault
+// says why a write failed.
 RangeOutcome RewriteRange(HANDLE file, LONG start, LONG length, DWORD oldSize, const BYTE* original,
                           const BYTE* data, RangeFault* fault);
