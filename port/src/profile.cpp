@@ -3,6 +3,7 @@
 // searched, and the first matching key in it wins.
 #include <windows.h>
 #include <port/host.h>
+#include "probe_record.h"
 
 #include <fstream>
 #include <sstream>
@@ -137,6 +138,7 @@ DWORD WINAPI GetPrivateProfileStringA(LPCSTR appName, LPCSTR keyName, LPCSTR def
     while (!fallback.empty() && fallback.back() == ' ') {
         fallback.pop_back();
     }
+    PortNoteProbe("GetPrivateProfileStringA", fileName);
     std::string content;
     if (!ReadWholeFile(fileName, content)) {
         // A missing file gives the default exactly as it stands.
