@@ -108,7 +108,9 @@ KeyLookup FindValue(const std::string& content, const std::string& section, cons
 // terminator loses the value's last character, as the platform's service does.
 DWORD CopyValue(const std::string& value, LPSTR buffer, DWORD size, bool stripQuotes)
 {
-    std::string text = value;
+    // Values are handed over as terminated text: a zero byte in the file ends
+    // the value, and the result counts only what comes before it.
+    std::string text = value.substr(0, value.find('\0'));
     bool quoted = false;
     if (stripQuotes && text.size() >= 2 && (text[0] == '"' || text[0] == '\'') &&
         text.back() == text[0]) {
