@@ -8,6 +8,24 @@
 #include <cstring>
 #include <vector>
 
+namespace {
+
+// Probing a drive without a disc must not bring up the system's "no disk"
+// box: critical errors fail the call instead while the search runs, and the
+// caller's mode comes back on every way out.
+class CFailCriticalErrors {
+public:
+    CFailCriticalErrors() : previousMode(SetErrorMode(SEM_FAILCRITICALERRORS)) {}
+    ~CFailCriticalErrors() { SetErrorMode(previousMode); }
+    CFailCriticalErrors(const CFailCriticalErrors&) = delete;
+    CFailCriticalErrors& operator=(const CFailCriticalErrors&) = delete;
+
+private:
+    UINT previousMode;
+};
+
+}  // namespace
+
 bool IsInstallDisc(const std::string& discIdPath, const std::string& product, const std::string& id)
 {
     // A drive without a disc, or a disc without the file, ends here.
@@ -25,6 +43,7 @@ bool IsInstallDisc(const std::string& discIdPath, const std::string& product, co
 
 std::string FindInstallDisc(const std::string& product, const std::string& id)
 {
+    CFailCriticalErrors failCriticalErrors;
     DWORD needed = GetLogicalDriveStringsA(0, nullptr);
     std::vector<char> roots(needed + 2, '\0');
     // A list that cannot be had is an empty list: no disc is found.

@@ -4,6 +4,7 @@
 #include <port/win_types.h>
 #include <port/win_ansi.h>
 #include <port/win_drives.h>
+#include <port/win_error_mode.h>
 #include <port/win_errors.h>
 #include <port/win_files.h>
 #include <port/win_find.h>

@@ -1,6 +1,7 @@
 #include <windows.h>
 #include <port/host.h>
 #include "drive_table.h"
+#include "probe_record.h"
 
 #include <cctype>
 #include <cstring>
@@ -27,6 +28,7 @@ DWORD WINAPI GetLogicalDriveStringsA(DWORD bufferLength, LPSTR buffer)
 
 UINT WINAPI GetDriveTypeA(LPCSTR rootPathName)
 {
+    PortNoteProbe("GetDriveTypeA", rootPathName);
     // Only a drive root names a drive: "E:\" (or "E:/", or "E:").
     if (rootPathName == nullptr || !std::isalpha(static_cast<unsigned char>(rootPathName[0])) ||
         rootPathName[1] != ':' ||
@@ -40,6 +42,7 @@ UINT WINAPI GetDriveTypeA(LPCSTR rootPathName)
 
 DWORD WINAPI GetFileAttributesA(LPCSTR fileName)
 {
+    PortNoteProbe("GetFileAttributesA", fileName);
     std::string hostPath = PortHostPath(fileName);
     struct stat info {};
     if (hostPath.empty() || stat(hostPath.c_str(), &info) != 0) {

@@ -3,6 +3,7 @@
 // searched, and the first matching key in it wins.
 #include <windows.h>
 #include <port/host.h>
+#include "probe_record.h"
 
 #include <fstream>
 #include <sstream>
@@ -107,7 +108,9 @@ KeyLookup FindValue(const std::string& content, const std::string& section, cons
 // terminator loses the value's last character, as the platform's service does.
 DWORD CopyValue(const std::string& value, LPSTR buffer, DWORD size, bool stripQuotes)
 {
-    std::string text = value;
+    // Values are handed over as terminated text: a zero byte in the file ends
+    // the value, and the result counts only what comes before it.
+    std::string text = value.substr(0, value.find('\0'));
     bool quoted = false;
     if (stripQuotes && text.size() >= 2 && (text[0] == '"' || text[0] == '\'') &&
         text.back() == text[0]) {
@@ -137,6 +140,7 @@ DWORD WINAPI GetPrivateProfileStringA(LPCSTR appName, LPCSTR keyName, LPCSTR def
     while (!fallback.empty() && fallback.back() == ' ') {
         fallback.pop_back();
     }
+    PortNoteProbe("GetPrivateProfileStringA", fileName);
     std::string content;
     if (!ReadWholeFile(fileName, content)) {
         // A missing file gives the default exactly as it stands.

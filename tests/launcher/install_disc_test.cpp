@@ -7,6 +7,7 @@
 #include <gtest/gtest.h>
 
 #include <ostream>
+#include <set>
 #include <string>
 
 #ifndef _WIN32
@@ -73,6 +74,17 @@ INSTANTIATE_TEST_SUITE_P(
                  DiscId(std::string(260, 'P'), "7"), std::string(253, 'P') + "Q", "7", false}),
     CaseName());
 
+// Natively the drive table is empty here; under Wine the search walks the
+// test prefix's own drives.
+TEST(FindInstallDiscErrorModeTest, CallersModeComesBack)
+{
+    const UINT callerMode = SEM_NOOPENFILEERRORBOX | SEM_NOGPFAULTERRORBOX;
+    UINT saved = SetErrorMode(callerMode);
+    FindInstallDisc("ABC", "7");
+    EXPECT_EQ(callerMode, GetErrorMode());
+    SetErrorMode(saved);
+}
+
 #ifndef _WIN32
 // Drives come from the port's drive table; under Wine the launcher's own
 // test on staged CD-ROM drives covers the search.
@@ -135,6 +147,30 @@ TEST_F(FindInstallDiscTest, WalkGoesOnPastDrivesThatDoNotMatch)
 TEST_F(FindInstallDiscTest, NoDrivesNoDisc)
 {
     EXPECT_EQ("", FindInstallDisc("ABC", "7"));
+}
+
+TEST_F(FindInstallDiscTest, EveryProbeFailsCriticalErrorsAndTheCallersModeComesBack)
+{
+    PortSetDrive('C', DRIVE_CDROM, scratch.Path() + "empty-tray/");
+    Drive('D', DRIVE_FIXED, DiscId("ABC", "7"));
+    Drive('E', DRIVE_CDROM, DiscId("ABC", "8"));
+    Drive('F', DRIVE_CDROM, DiscId("ABC", "7"));
+    const UINT callerMode = SEM_NOOPENFILEERRORBOX | SEM_NOGPFAULTERRORBOX;
+    for (const char* id : {"7", "9"}) {  // found on F:, and found nowhere
+        UINT saved = SetErrorMode(callerMode);
+        PortRecordProbes(true);
+        FindInstallDisc("ABC", id);
+        PortRecordProbes(false);
+        EXPECT_EQ(callerMode, SetErrorMode(saved)) << "id " << id;
+        std::set<std::string> probed;
+        for (const PortProbeCall& probe : PortProbeCalls()) {
+            probed.insert(probe.function);
+            EXPECT_EQ(static_cast<UINT>(SEM_FAILCRITICALERRORS), probe.errorMode)
+                << "id " << id << ": " << probe.function << " " << probe.path;
+        }
+        EXPECT_EQ((std::set<std::string>{"GetDriveTypeA", "GetFileAttributesA", "GetPrivateProfileStringA"}),
+                  probed) << "id " << id;
+    }
 }
 
 TEST_F(FindInstallDiscTest, EmptySettingsMatchNoDisc)

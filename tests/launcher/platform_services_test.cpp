@@ -9,6 +9,7 @@
 
 #include <filesystem>
 #include <string>
+#include <thread>
 #include <vector>
 
 #ifndef _WIN32
@@ -197,6 +198,16 @@ TEST(DriveTest, RootsOfThePrefix)
     EXPECT_EQ(static_cast<UINT>(DRIVE_FIXED), GetDriveTypeA("C:\\"));
 }
 #endif
+
+TEST(ErrorModeTest, SetAnswersTheModeItReplacesForTheWholeProcess)
+{
+    const UINT mode = SEM_FAILCRITICALERRORS | SEM_NOOPENFILEERRORBOX;
+    UINT saved = SetErrorMode(mode);
+    EXPECT_EQ(mode, GetErrorMode());
+    std::thread([] { SetErrorMode(SEM_NOGPFAULTERRORBOX); }).join();
+    EXPECT_EQ(static_cast<UINT>(SEM_NOGPFAULTERRORBOX), SetErrorMode(saved)) << "set on another thread";
+    EXPECT_EQ(saved, GetErrorMode());
+}
 
 TEST(AnsiTextTest, ComparisonIsCaseSensitive)
 {

@@ -81,6 +81,8 @@ INSTANTIATE_TEST_SUITE_P(
                  "\"ABC'"},
         TextCase{"inner quotes kept", "[Info]\nProduct=A\"B\"C\n", "Info", "Product", "", 20, 5,
                  "A\"B\"C"},
+        TextCase{"zero byte ends the value", std::string("[Info]\nProduct=AB\0CD\n", 21), "Info",
+                 "Product", "", 20, 2, "AB"},
         TextCase{"value with equals sign", "[Info]\nProduct=a=b\n", "Info", "Product", "", 20, 3,
                  "a=b"},
         TextCase{"value with brackets", "[Command]\nSetup=/i [%PACKAGE%] /qn\n", "Command", "Setup",

@@ -48,3 +48,5 @@ bool PortSetCodePage(UINT codePage);
 
 // What MessageBoxA and ShellExecuteExA were asked.
 #include <port/host_user.h>
+// The error mode each drive and file probe was made under.
+#include <port/host_probes.h>
