@@ -1,7 +1,7 @@
 #include "crypt_file.h"
 
 #include "base/bounded_text.h"
-#include "base/file_handle.h"
+#include "base/handle_owner.h"
 #include "property_items.h"
 #include "range_cipher.h"
 

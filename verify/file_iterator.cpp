@@ -3,7 +3,7 @@
 #include "case_twins.h"
 #include "entry_differences.h"
 #include "find_data_compare.h"
-#include "find_handle.h"
+#include "base/handle_owner.h"
 
 #include "base/bounded_text.h"
 

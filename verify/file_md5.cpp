@@ -1,6 +1,6 @@
 #include "file_md5.h"
 
-#include "base/file_handle.h"
+#include "base/handle_owner.h"
 #include "md5_digest.h"
 
 #include <memory>

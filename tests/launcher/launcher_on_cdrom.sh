@@ -59,14 +59,21 @@ done
 wineserver -k  # the drive types are read again by the next process
 printf '[disk]\r\nProduct=Vesmark Probe\r\nId=DISC-7\r\n' >"$WINEPREFIX/drive_c/disk1.id"
 
+# Copies the launcher to a folder of drive C: under the name given, and sets
+# short_base and short_dir from the short name Wine makes up for it.
+place_launcher() {
+  local host_dir=$1 windows_path=$2 short_program
+  mkdir -p "$host_dir"
+  cp "$tarvolen" "$host_dir/${windows_path##*\\}"
+  short_program=$("$wine_run" --prefix "$WINEPREFIX" winepath -s "$windows_path" | tr -d '\r')
+  short_base=${short_program##*\\}
+  short_base=${short_base%.*}
+  short_dir=${short_program%\\*}'\'
+  step "short program path: $short_program"
+}
+
 launcher_dir="$WINEPREFIX/drive_c/Kit Launcher"
-mkdir -p "$launcher_dir"
-cp "$tarvolen" "$launcher_dir/Tarvolen Setup.exe"
-short_program=$("$wine_run" --prefix "$WINEPREFIX" winepath -s 'C:\Kit Launcher\Tarvolen Setup.exe' | tr -d '\r')
-short_base=${short_program##*\\}
-short_base=${short_base%.*}
-short_dir=${short_program%\\*}'\'
-step "short program path: $short_program"
+place_launcher "$launcher_dir" 'C:\Kit Launcher\Tarvolen Setup.exe'
 [[ "$short_base" != "Tarvolen Setup" ]] || fail "Wine gave no short name; the test proves nothing"
 
 probe_settings='[Info]\r\nProduct=Vesmark Probe\r\nId=DISC-7\r\n[Command]\r\nTransform=probe.mst\r\nSetup=/i [%%PACKAGE%%] /qn PROBE="[%%SRCDIR%%]|[%%WINDIR%%]|[%%TRANSFORM%%]" /l*v "probe.log"\r\n'
@@ -105,21 +112,15 @@ expect_log command-tail "$launcher_dir" 'O:\setup.msi' "$short_dir|C:\\windows|$
 
 step "unquoted start from a folder with a byte of 0x80 or above, with a command tail"
 accented_dir="$WINEPREFIX/drive_c/Déploiement"
-mkdir -p "$accented_dir"
-cp "$tarvolen" "$accented_dir/Tarvolen.exe"
-accented_short=$("$wine_run" --prefix "$WINEPREFIX" winepath -s 'C:\Déploiement\Tarvolen.exe' | tr -d '\r')
-accented_short_base=${accented_short##*\\}
-accented_short_base=${accented_short_base%.*}
-accented_short_dir=${accented_short%\\*}'\'
-step "short program path: $accented_short"
+place_launcher "$accented_dir" 'C:\Déploiement\Tarvolen.exe'
 # shellcheck disable=SC2059
-printf "$probe_settings" >"$accented_dir/$accented_short_base.ini"
+printf "$probe_settings" >"$accented_dir/$short_base.ini"
 # M:'s disc does not match: only the tail can name its package.
 "$wine_run" --prefix "$WINEPREFIX" "$run_command_line" 'C:\Déploiement\Tarvolen.exe M:\setup.msi' ||
   fail "exit code $? (expected 0)"
 wineserver -w
 expect_log unquoted-accented-path "$accented_dir" 'M:\setup.msi' \
-  "$accented_short_dir|C:\\windows|${accented_short_dir}probe.mst"
+  "$short_dir|C:\\windows|${short_dir}probe.mst"
 
 wineserver -k || true
 if ((failures > 0)); then

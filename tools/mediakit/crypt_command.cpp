@@ -6,7 +6,7 @@
 #include "crypt/crypt_file.h"
 #include "crypt/property_items.h"
 #include "crypt/range_cipher.h"
-#include "base/file_handle.h"
+#include "base/handle_owner.h"
 
 #include <cstdint>
 #include <filesystem>

@@ -3,7 +3,7 @@
 #include "host_entry.h"
 #include "listing_format.h"
 
-#include "verify/find_handle.h"
+#include "base/handle_owner.h"
 
 #include <algorithm>
 #include <cstring>
