@@ -65,7 +65,7 @@ LONG TransformFileRange(const char* fname, const char* pass, LONG start, LONG le
         return -1;
     }
     // Bytes past the end of the file stay zero. The old bytes are kept to
-    // make room with and to put back if the write fails.
+    // put back where new ones landed if the write fails.
     std::unique_ptr<BYTE[]> original(new (std::nothrow) BYTE[static_cast<size_t>(length)]());
     std::unique_ptr<BYTE[]> block(new (std::nothrow) BYTE[static_cast<size_t>(length)]);
     if (!original || !block) {
