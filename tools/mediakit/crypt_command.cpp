@@ -29,6 +29,8 @@ struct CryptOptions {
     std::vector<std::string> files;
     uint64_t size = 0;
     CLI::Option* sizeOption = nullptr;  // decrypt only: given when the files are to be cut to size
+
+    bool CutsToSize() const { return sizeOption != nullptr && sizeOption->count() > 0; }
 };
 
 struct Range {
@@ -120,7 +122,7 @@ std::vector<uint64_t> CheckFiles(const CryptOptions& options, const Range& range
             EndCommand(exitError, file + ": too large for one range (files of 4 GiB or more, and ranges "
                                          "that end past byte 2147483647, are refused); nothing was changed");
         }
-        if (options.sizeOption != nullptr && options.sizeOption->count() > 0 && options.size > size) {
+        if (options.CutsToSize() && options.size > size) {
             EndCommand(exitError, "--size " + std::to_string(options.size) + " is larger than " + file + " (" +
                                       std::to_string(size) + " bytes); nothing was changed");
         }
@@ -137,7 +139,6 @@ void RunCrypt(const CryptOptions& options, int mode)
     }
     Range range = ParseRange(options.range);
     std::vector<uint64_t> sizes = CheckFiles(options, range);
-    bool cut = options.sizeOption != nullptr && options.sizeOption->count() > 0;
     const char* verb = mode == cipherEncrypt ? "encrypted" : "decrypted";
     size_t unchanged = 0;
     size_t damaged = 0;
@@ -166,7 +167,7 @@ void RunCrypt(const CryptOptions& options, int mode)
             std::cout << " (lengthened by " << now - sizes[i] << " bytes, from " << sizes[i] << " to " << now
                       << "; decrypt with --size " << sizes[i] << " to get the original back)";
         }
-        if (cut) {
+        if (options.CutsToSize()) {
             fs::resize_file(file, options.size, error);
             if (error) {
                 std::cout << '\n';
