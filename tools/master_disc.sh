@@ -116,7 +116,8 @@ outputs=(listing.bin manifest.md5 Vesmark.dll Tarvolen.exe disk1.id Tarvolen.ini
 if ((sample)); then
   # The sample product's own package, as shipped: Intel, with the new library.
   echo "==> building the sample product's package (Intel) with that Vesmark.dll"
-  "$source_dir/packaging/build_package.sh" x86 "$out/Vesmark.dll" "$dir" "$out/setup.msi"
+  python3 "$source_dir/tools/build_package.py" "$source_dir/packaging/kestrel-ledger.wxs" --arch x86 \
+    --dll "$out/Vesmark.dll" --disc "$dir" -o "$out/setup.msi"
   "$source_dir/tests/binaries/check_package.sh" "$out/setup.msi" "$out/Vesmark.dll" Intel || status=2
   outputs+=(setup.msi)
 fi

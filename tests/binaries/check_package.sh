@@ -1,6 +1,6 @@
 #!/usr/bin/env bash
-# Inspects a built package of the sample product: the platform, the library
-# it carries, the three actions and where they run, the loose-tree layout.
+# Inspects a built package that uses the Vesmark fragment: the platform, the
+# library it carries, the actions and where they run, the loose-tree layout.
 #   check_package.sh PACKAGE.msi VESMARK_DLL Intel|x64
 set -euo pipefail
 msi=${1:?usage: check_package.sh PACKAGE.msi VESMARK_DLL Intel|x64}
@@ -14,26 +14,35 @@ template=$(msiinfo suminfo "$msi" | sed -n 's/^Template: //p')
 [[ "$template" == "$platform;1033" ]] || fail "template '$template', expected '$platform;1033'"
 msiinfo extract "$msi" Binary.VesmarkDll | cmp -s - "$dll" || fail "does not carry $dll as Binary VesmarkDll"
 
-actions=$(table CustomAction | awk -F'\t' '{print $1 ":" $2 ":" $3 ":" $4}' | sort | tr '\n' ' ')
-expected="CheckContentOfItems:1:VesmarkDll:CheckContentOfItems CheckItems:1:VesmarkDll:CheckItems CryptFile:65:VesmarkDll:CryptFile "
+# Action, type, source and target of each of the fragment's custom actions:
+# DLL actions (1) checked, ignored (+64), deferred (+1024) without
+# impersonation (+2048); set-property actions (51); hidden targets (+8192).
+actions=$(table CustomAction | awk -F'\t' '$1 ~ /^Vesmark/ {print $1 ":" $2 ":" $3 ":" $4}' | sort | tr '\n' ' ')
+expected="VesmarkCheckContentOfItems:1:VesmarkDll:CheckContentOfItems VesmarkCheckItems:1:VesmarkDll:CheckItems \
+VesmarkCryptFile:65:VesmarkDll:CryptFile VesmarkCryptFileDeferred:11329:VesmarkDll:CryptFile \
+VesmarkReplaceAllFiles:2099:REINSTALLMODE:a[REINSTALLMODE] \
+VesmarkSetCryptFileDeferred:10291:VesmarkCryptFileDeferred:[_DBASE_]|[Files]|[RectPyrc]|[ProductNameShort] "
 [[ "$actions" == "$expected" ]] || fail "custom actions '$actions', expected '$expected'"
 
 sequence() { table InstallExecuteSequence | awk -F'\t' -v a="$1" '$1 == a {print $3}'; }
-order=(ResolveSource CheckItems CheckContentOfItems InstallInitialize)
+order=(VesmarkReplaceAllFiles CostInitialize ResolveSource VesmarkCheckItems VesmarkCheckContentOfItems
+       InstallInitialize InstallFiles VesmarkSetCryptFileDeferred VesmarkCryptFileDeferred InstallFinalize
+       VesmarkCryptFile)
 for ((i = 1; i < ${#order[@]}; i++)); do
   before=$(sequence "${order[i - 1]}")
   after=$(sequence "${order[i]}")
   [[ -n "$before" && -n "$after" && "$before" -lt "$after" ]] ||
     fail "${order[i - 1]} ($before) must run before ${order[i]} ($after)"
 done
-finalize=$(sequence InstallFinalize)
-crypt=$(sequence CryptFile)
-[[ -n "$crypt" && "$crypt" -gt "$finalize" ]] || fail "CryptFile ($crypt) must run after InstallFinalize ($finalize)"
 
 media=$(table Media)
 [[ $(wc -l <<<"$media") -eq 1 && -z "$(cut -f4 <<<"$media")" ]] || fail "media '$media': one disc without a cabinet expected"
 table File | awk -F'\t' '$7 != 8704 {bad = 1} END {exit bad}' || fail "a file is not vital and uncompressed (8704)"
 msiinfo streams "$msi" | grep -qx 'data.cab' && fail "still carries the cabinet stream"
+# The compressed bit of the word count would make the installer ignore the folders' source names.
+words=$(msiinfo suminfo "$msi" | sed -n 's/^Source: \([0-9]*\).*/\1/p')
+(( (words & 2) == 0 )) || fail "summary word count $words still says compressed"
+[[ $(table Directory | awk -F'\t' '$1 == "_DBASE_" {print $3}') == *:* ]] || fail "_DBASE_ has no source name"
 for property in Files RectPyrc ProductNameShort; do
   [[ -n "$(table Property | awk -F'\t' -v p="$property" '$1 == p {print $2}')" ]] || fail "no $property property"
 done
@@ -41,4 +50,4 @@ done
 if ((failures > 0)); then
   exit 1
 fi
-echo "$msi: $platform package; carries $(basename "$dll"); CheckItems and CheckContentOfItems after ResolveSource ($(sequence ResolveSource)) and before InstallInitialize; CryptFile after InstallFinalize; files from the loose disc tree"
+echo "$msi: $platform package; carries $(basename "$dll"); the checks after ResolveSource ($(sequence ResolveSource)) and before InstallInitialize; CryptFile deferred before InstallFinalize or immediate after it; files from the loose disc tree"

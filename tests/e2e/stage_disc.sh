@@ -32,7 +32,8 @@ dll=$("$source_dir/tools/build_with_data.sh" win64 "$work/dll-build" "$work/list
 cp "$dll" "$work/Vesmark.dll"
 
 echo "building the package (x64, files installed from the loose disc tree)"
-"$source_dir/packaging/build_package.sh" x64 "$work/Vesmark.dll" "$disc" "$work/setup.msi"
+python3 "$source_dir/tools/build_package.py" "$source_dir/packaging/kestrel-ledger.wxs" --arch x64 \
+  --dll "$work/Vesmark.dll" --disc "$disc" -o "$work/setup.msi"
 "$source_dir/tests/binaries/check_package.sh" "$work/setup.msi" "$work/Vesmark.dll" x64
 chmod u+w "$disc/setup.msi"
 cp "$work/setup.msi" "$disc/setup.msi"

@@ -1,0 +1,275 @@
+#!/usr/bin/env python3
+"""Builds a package from a WiX source that uses the Vesmark fragment, with its
+files installed from the loose disc tree, and proves that the disc holds every
+file where the installer will look for it. Called by ./kit package."""
+
+import argparse
+import os
+import re
+import shutil
+import subprocess
+import sys
+import tempfile
+import xml.etree.ElementTree as ET
+
+HERE = os.path.dirname(os.path.abspath(__file__))
+SOURCE_DIR = os.path.dirname(HERE)
+FRAGMENT = os.path.join(SOURCE_DIR, "packaging", "Vesmark.wxs")
+WIX_NS = "{http://schemas.microsoft.com/wix/2006/wi}"
+FRAGMENT_REF = re.compile(r'<CustomActionRef\s+Id="Vesmark[A-Za-z]*"\s*/>')
+
+FILE_VITAL = 512
+FILE_NONCOMPRESSED = 8192
+FILE_COMPRESSED = 16384
+CUSTOM_ACTION_HIDE_TARGET = 8192
+WORD_COUNT_COMPRESSED = 2
+PID_WORDCOUNT = "15"
+
+
+class PackageError(Exception):
+    pass
+
+
+def run(args, cwd=None):
+    done = subprocess.run(args, cwd=cwd, stdout=subprocess.PIPE, stderr=subprocess.PIPE, text=True)
+    if done.returncode != 0:
+        raise PackageError(f"{os.path.basename(args[0])} failed:\n{done.stderr.strip()}")
+    return done.stdout
+
+
+def fragment_body():
+    text = open(FRAGMENT, encoding="utf-8").read()
+    match = re.search(r"<Fragment>(.*)</Fragment>", text, re.S)
+    return match.group(1)
+
+
+def inline_fragment(source_text):
+    """Puts the fragment's rows where the package references it: wixl links
+    no custom actions from fragments, so the reference is expanded in place."""
+    if not FRAGMENT_REF.search(source_text):
+        return source_text, False
+    # wixl drops a "$" that does not start a variable, so the component
+    # sigil of the fragment's conditions is written the way wixl keeps it.
+    body = re.sub(r"\$(?!\()", "$$", fragment_body())
+    return FRAGMENT_REF.sub(lambda _: body, source_text, count=1), True
+
+
+class Table:
+    """One table as msiinfo exports it: three header lines, then rows."""
+
+    def __init__(self, package, name):
+        self.package = package
+        self.name = name
+        text = run(["msiinfo", "export", package, name])
+        lines = text.replace("\r\n", "\n").split("\n")
+        self.header = lines[:3]
+        self.columns = self.header[0].split("\t")
+        self.rows = [dict(zip(self.columns, line.split("\t"))) for line in lines[3:] if line]
+
+    def write(self, folder):
+        path = os.path.join(folder, f"{self.name}.idt")
+        with open(path, "w", encoding="utf-8", newline="\r\n") as out:
+            for line in self.header:
+                out.write(line + "\n")
+            for row in self.rows:
+                out.write("\t".join(row.get(c, "") for c in self.columns) + "\n")
+        run(["msibuild", self.package, "-i", path])
+
+
+def long_name(name):
+    return name.split("|")[-1]
+
+
+def source_part(default_dir):
+    """The source half of a DefaultDir (target:source); without one the
+    target name is the source name too."""
+    target, _, source = default_dir.partition(":")
+    return long_name(source or target)
+
+
+def declared(source_file, element, attribute):
+    """Values of an attribute that wixl does not carry into the package, by Id."""
+    tree = ET.parse(source_file)
+    return {e.get("Id"): e.get(attribute) for e in tree.iter(WIX_NS + element) if e.get(attribute) is not None}
+
+
+def apply_source_names(package, names, scratch):
+    if not names:
+        return
+    table = Table(package, "Directory")
+    for row in table.rows:
+        source = names.get(row["Directory"])
+        if source is not None:
+            target = row["DefaultDir"].partition(":")[0]
+            row["DefaultDir"] = f"{target}:{source}"
+    table.write(scratch)
+
+
+def loose_file_layout(package, scratch):
+    files = Table(package, "File")
+    for row in files.rows:
+        attributes = int(row["Attributes"] or 0)
+        row["Attributes"] = str((attributes & ~FILE_COMPRESSED) | FILE_NONCOMPRESSED | FILE_VITAL)
+    files.write(scratch)
+    last = max((int(r["Sequence"]) for r in files.rows), default=0)
+    media = Table(package, "Media")
+    media.rows = [{"DiskId": "1", "LastSequence": str(last), "DiskPrompt": "CD"}]
+    media.write(scratch)
+    run(["msibuild", package, "-q", "DELETE FROM _Streams WHERE Name = 'data.cab'"])
+    # With the compressed bit still set the installer would ignore the source
+    # names of the folders and read every file from the disc root.
+    summary = Table(package, "_SummaryInformation")
+    for row in summary.rows:
+        if row["PropertyId"] == PID_WORDCOUNT:
+            row["Value"] = str(int(row["Value"]) & ~WORD_COUNT_COMPRESSED)
+    summary.write(scratch)
+
+
+def hide_targets(package, hidden, scratch):
+    wanted = {key for key, value in hidden.items() if value == "yes"}
+    if not wanted:
+        return
+    table = Table(package, "CustomAction")
+    for row in table.rows:
+        if row["Action"] in wanted:
+            row["Type"] = str(int(row["Type"]) | CUSTOM_ACTION_HIDE_TARGET)
+    table.write(scratch)
+
+
+def source_paths(package):
+    """Disc-relative path of each file, as the installer resolves a loose file:
+    the source names of its folders from the root down, then its long name."""
+    folders = {r["Directory"]: r for r in Table(package, "Directory").rows}
+    components = {r["Component"]: r["Directory_"] for r in Table(package, "Component").rows}
+
+    def folder_path(key):
+        parts = []
+        while key:
+            row = folders[key]
+            parent = row["Directory_Parent"]
+            if parent and parent != key:
+                name = source_part(row["DefaultDir"])
+                if name != ".":
+                    parts.append(name)
+            key = parent if parent != key else ""
+        return list(reversed(parts))
+
+    for row in Table(package, "File").rows:
+        yield row, folder_path(components[row["Component_"]]) + [long_name(row["FileName"])]
+
+
+def find_on_disc(disc, parts):
+    """The host path of a disc path, matching names without regard to case as
+    the installer on a disc does; None when the disc does not hold it."""
+    path = disc
+    for part in parts:
+        if os.path.exists(os.path.join(path, part)):
+            path = os.path.join(path, part)
+            continue
+        try:
+            match = [n for n in os.listdir(path) if n.lower() == part.lower()]
+        except OSError:
+            return None
+        if len(match) != 1:
+            return None
+        path = os.path.join(path, match[0])
+    return path
+
+
+def check_disc_layout(package, disc):
+    problems = []
+    count = 0
+    for row, parts in source_paths(package):
+        count += 1
+        where = "\\".join(parts)
+        host = find_on_disc(disc, parts)
+        if host is None or not os.path.isfile(host):
+            problems.append(f"{row['File']}: the installer reads it from <disc>\\{where}, which the disc does not hold")
+        elif os.path.getsize(host) != int(row["FileSize"]):
+            problems.append(f"{row['File']}: <disc>\\{where} is {os.path.getsize(host)} bytes, "
+                            f"the package was built with {row['FileSize']}")
+    return count, problems
+
+
+def build(args):
+    source = os.path.abspath(args.wxs)
+    if not os.path.isfile(source):
+        raise PackageError(f"no WiX source at {args.wxs}")
+    if not os.path.isdir(args.disc):
+        raise PackageError(f"no disc folder at {args.disc}")
+    dll = os.path.abspath(args.dll)
+    if not os.path.isfile(dll):
+        raise PackageError(f"no library at {args.dll} (./kit master makes it for your disc)")
+    disc = os.path.abspath(args.disc)
+    out = os.path.abspath(args.output)
+    text, uses_fragment = inline_fragment(open(source, encoding="utf-8").read())
+    if not uses_fragment:
+        print(f"kit package: {args.wxs} does not reference the Vesmark fragment "
+              '(<CustomActionRef Id="VesmarkCheckItems"/>); building it without', file=sys.stderr)
+    with tempfile.TemporaryDirectory() as scratch:
+        combined = os.path.join(scratch, "package.wxs")
+        open(combined, "w", encoding="utf-8").write(text)
+        package = os.path.join(scratch, "package.msi")
+        # wixl finds sources only by relative names, in its working folder or an
+        # include folder: the library and the disc are linked into the scratch
+        # folder, and relative File sources resolve against the source's folder.
+        os.symlink(dll, os.path.join(scratch, "Vesmark.dll"))
+        os.symlink(disc, os.path.join(scratch, "disc"))
+        defines = [f"Arch={args.arch}", "VesmarkDll=Vesmark.dll", "Disc=disc"] + args.define
+        command = ["wixl", "-a", args.arch, "-I", os.path.dirname(source), "-o", package]
+        for define in defines:
+            command += ["-D", define]
+        run(command + [combined], cwd=scratch)
+        apply_source_names(package, declared(source, "Directory", "SourceName"), scratch)
+        if uses_fragment:
+            hidden = declared(FRAGMENT, "CustomAction", "HideTarget")
+            hidden.update(declared(source, "CustomAction", "HideTarget"))
+        else:
+            hidden = declared(source, "CustomAction", "HideTarget")
+        hide_targets(package, hidden, scratch)
+        loose_file_layout(package, scratch)
+        count, problems = check_disc_layout(package, disc)
+        if problems:
+            raise PackageError("the disc does not hold the files where the installer reads them:\n  "
+                               + "\n  ".join(problems))
+        os.makedirs(os.path.dirname(out), exist_ok=True)
+        shutil.move(package, out + ".tmp")
+        os.replace(out + ".tmp", out)
+    print(f"{args.output}: {args.arch} package, {count} files installed from the loose disc tree {args.disc}"
+          + (", with Vesmark's actions" if uses_fragment else ""))
+
+
+def main():
+    parser = argparse.ArgumentParser(
+        prog="./kit package",
+        description="Builds a Windows Installer package from a WiX source with wixl, its files "
+                    "installed from the loose disc tree DIR rather than a cabinet. A source that "
+                    'references the Vesmark fragment (<CustomActionRef Id="VesmarkCheckItems"/>) '
+                    "gets its checks and encryption. Folders' SourceName attributes say where the "
+                    "files lie on the disc; every file is checked to be there.")
+    parser.add_argument("wxs", help="the package's WiX source")
+    parser.add_argument("--disc", required=True, metavar="DIR", help="the disc tree the package installs from")
+    parser.add_argument("--arch", choices=["x86", "x64"], default="x86",
+                        help="x86 (the shipped 32-bit package, default) or x64")
+    parser.add_argument("--dll", metavar="PATH",
+                        help="the Vesmark.dll made for this disc, of the package's architecture "
+                             "(default for x86: dist/Vesmark.dll, as ./kit master writes it)")
+    parser.add_argument("-o", "--output", metavar="FILE", default="dist/setup.msi",
+                        help="the package to write (default dist/setup.msi)")
+    parser.add_argument("-D", dest="define", action="append", default=[], metavar="NAME=VALUE",
+                        help="a preprocessor variable for the source (Arch, VesmarkDll and Disc are set)")
+    args = parser.parse_args()
+    if args.dll is None:
+        if args.arch != "x86":
+            parser.error("--dll is needed for an x64 package")
+        args.dll = "dist/Vesmark.dll"
+    try:
+        build(args)
+    except PackageError as error:
+        print(f"kit package: {error}", file=sys.stderr)
+        return 2
+    return 0
+
+
+if __name__ == "__main__":
+    sys.exit(main())
