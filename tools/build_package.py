@@ -22,6 +22,7 @@ FILE_VITAL = 512
 FILE_NONCOMPRESSED = 8192
 FILE_COMPRESSED = 16384
 CUSTOM_ACTION_HIDE_TARGET = 8192
+FEATURE_DISALLOW_ABSENT = 16
 WORD_COUNT_COMPRESSED = 2
 PID_WORDCOUNT = "15"
 
@@ -125,15 +126,20 @@ def loose_file_layout(package, scratch):
     summary.write(scratch)
 
 
-def hide_targets(package, hidden, scratch):
-    wanted = {key for key, value in hidden.items() if value == "yes"}
-    if not wanted:
+def set_flag(package, table_name, column, flag, keys, scratch):
+    """Sets a bit that the source asks for and wixl leaves out."""
+    if not keys:
         return
-    table = Table(package, "CustomAction")
+    table = Table(package, table_name)
+    key = table.columns[0]
     for row in table.rows:
-        if row["Action"] in wanted:
-            row["Type"] = str(int(row["Type"]) | CUSTOM_ACTION_HIDE_TARGET)
+        if row[key] in keys:
+            row[column] = str(int(row[column] or 0) | flag)
     table.write(scratch)
+
+
+def asked(values, wanted):
+    return {key for key, value in values.items() if value == wanted}
 
 
 def source_paths(package):
@@ -221,12 +227,12 @@ def build(args):
             command += ["-D", define]
         run(command + [combined], cwd=scratch)
         apply_source_names(package, declared(source, "Directory", "SourceName"), scratch)
+        hidden = asked(declared(source, "CustomAction", "HideTarget"), "yes")
         if uses_fragment:
-            hidden = declared(FRAGMENT, "CustomAction", "HideTarget")
-            hidden.update(declared(source, "CustomAction", "HideTarget"))
-        else:
-            hidden = declared(source, "CustomAction", "HideTarget")
-        hide_targets(package, hidden, scratch)
+            hidden |= asked(declared(FRAGMENT, "CustomAction", "HideTarget"), "yes")
+        set_flag(package, "CustomAction", "Type", CUSTOM_ACTION_HIDE_TARGET, hidden, scratch)
+        set_flag(package, "Feature", "Attributes", FEATURE_DISALLOW_ABSENT,
+                 asked(declared(source, "Feature", "Absent"), "disallow"), scratch)
         loose_file_layout(package, scratch)
         count, problems = check_disc_layout(package, disc)
         if problems:

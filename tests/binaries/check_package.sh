@@ -47,6 +47,11 @@ for property in Files RectPyrc ProductNameShort; do
   [[ -n "$(table Property | awk -F'\t' -v p="$property" '$1 == p {print $2}')" ]] || fail "no $property property"
 done
 
+hidden=$(table Property | awk -F'\t' '$1 == "MsiHiddenProperties" {print $2}')
+for property in ProductNameShort VesmarkCryptFileDeferred; do
+  [[ ";$hidden;" == *";$property;"* ]] || fail "$property is not in MsiHiddenProperties ('$hidden')"
+done
+
 if ((failures > 0)); then
   exit 1
 fi

@@ -5,7 +5,9 @@
 # file system, never from an exit code alone.
 #   run_scenario.sh WORK_FOLDER SCENARIO MEDIAKIT
 # Scenarios: intact, changed-byte, extra-file, missing-file, case-only,
-#            case-renamed-changed, command-tail, no-matching-disc
+#            case-renamed-changed, command-tail, no-matching-disc,
+#            immediate-mode, deferred-action-data, subfolder-layout,
+#            repair, repair-missing-file, modify, uninstall-without-disc
 set -euo pipefail
 work=$(cd "${1:?usage: run_scenario.sh WORK_FOLDER SCENARIO MEDIAKIT}" && pwd)
 scenario=${2:?missing SCENARIO}
@@ -27,8 +29,11 @@ wine_prefix "$dir/prefix"
 mkdir -p "$WINEPREFIX/drive_c/kit"
 log="$WINEPREFIX/drive_c/kit/install.log"
 installed="$WINEPREFIX/drive_c/Program Files/Kestrel Ledger"
+# The package on the disc and the disc folder its files are installed from.
+package="$work/setup.msi"
+source_folder="$disc"
 
-property() { msiinfo export "$work/setup.msi" Property | awk -F'\t' -v k="$1" '$1 == k {print $2}' | tr -d '\r'; }
+property() { msiinfo export "$package" Property | awk -F'\t' -v k="$1" '$1 == k {print $2}' | tr -d '\r'; }
 # "Return value" of an action in the verbose log: Wine writes 1 for success and
 # 0 for failure; empty when the action did not run.
 action_result() { { grep -a "Action ended .*: $1\. Return value" "$log" 2>/dev/null || true; } | tail -n 1 | sed 's/.*Return value \([0-9]*\)\./\1/'; }
@@ -44,7 +49,7 @@ expect_action() {
 
 expect_installed() {
   local original installed_file
-  [[ -d "$installed" ]] || { fail "nothing installed in C:\\Program Files\\Kestrel Ledger"; return; }
+  [[ -d "$installed" ]] || { fail "nothing installed in $installed"; return; }
   local files range pass start length
   files=$(property Files)
   range=$(property RectPyrc)
@@ -53,8 +58,11 @@ expect_installed() {
   length=${range#*;}
   say "installed: $(ls "$installed" | tr '\n' ' ')"
   for name in $(echo "$files" | tr ',;' '  '); do
-    original="$disc/$name"
+    original="$source_folder/$name"
     installed_file="$installed/$name"
+    # A length of -1 stands for the file's size.
+    length=${range#*;}
+    ((length >= 0)) || length=$(stat -c %s "$original")
     if cmp -s "$original" "$installed_file"; then
       fail "$name was not encrypted"
       continue
@@ -76,7 +84,7 @@ expect_installed() {
   for path in "$installed"/*; do
     name=$(basename "$path")
     case ";$(echo "$files" | tr ',' ';');" in *";$name;"*) continue ;; esac
-    cmp -s "$disc/$name" "$path" || fail "$name is not in Files but changed"
+    cmp -s "$source_folder/$name" "$path" || fail "$name is not in Files but changed"
   done
 }
 
@@ -104,6 +112,50 @@ start_launcher_from_disc() {
 
 chmod_writable() { chmod u+w "$@"; }
 
+# use_package FILE: FILE becomes the disc's setup.msi.
+use_package() {
+  package=$1
+  chmod u+w "$disc" "$disc/setup.msi"
+  cp "$package" "$disc/setup.msi"
+  chmod a-w "$disc/setup.msi" "$disc"
+}
+
+# A successful first installation from the disc, as the maintenance scenarios start.
+install_from_disc() {
+  start_launcher_from_disc
+  expect_install_result 1
+  [[ -d "$installed" ]] || fail "the first installation installed nothing"
+}
+
+# maintain NAME MSIEXEC_ARGS...: a maintenance run of msiexec; its log becomes the one read.
+maintain() {
+  local name=$1
+  shift
+  log="$WINEPREFIX/drive_c/kit/$name.log"
+  say "msiexec $*"
+  wine_run msiexec "$@" /qn /l*v "C:\\kit\\$name.log" || true
+}
+
+# Maintenance and removal need no disc and must not check it.
+expect_no_checks() {
+  local action
+  for action in ResolveSource VesmarkCheckItems VesmarkCheckContentOfItems; do
+    [[ -z "$(action_result "$action")" ]] || fail "$action ran"
+  done
+  say "no check ran"
+}
+
+# expect_mode deferred|immediate: which of the two encryption actions ran.
+expect_mode() {
+  if [[ "$1" == deferred ]]; then
+    expect_action VesmarkCryptFileDeferred 1
+    expect_action VesmarkCryptFile ""
+  else
+    expect_action VesmarkCryptFile 1
+    expect_action VesmarkCryptFileDeferred ""
+  fi
+}
+
 # Flips the low bit of the byte at offset 100: same size, other content.
 flip_byte() {
   local file=$1 byte
@@ -117,18 +169,88 @@ echo "scenario $scenario"
 case "$scenario" in
   intact)
     start_launcher_from_disc
-    expect_action CheckItems 1
-    expect_action CheckContentOfItems 1
+    expect_action VesmarkCheckItems 1
+    expect_action VesmarkCheckContentOfItems 1
     expect_install_result 1
+    expect_mode deferred
     expect_installed
+    ;;
+  immediate-mode)
+    use_package "$work/setup-immediate.msi"
+    start_launcher_from_disc
+    expect_action VesmarkCheckItems 1
+    expect_install_result 1
+    expect_mode immediate
+    expect_installed
+    ;;
+  deferred-action-data)
+    # The deferred action reads only its CustomActionData: with one file named
+    # there, the other files of "Files" stay as they are.
+    cp "$work/setup.msi" "$dir/setup.msi"
+    msibuild "$dir/setup.msi" -q "UPDATE CustomAction SET Target = '[_DBASE_]|currency.dat|[RectPyrc]|[ProductNameShort]' WHERE Action = 'VesmarkSetCryptFileDeferred'"
+    use_package "$dir/setup.msi"
+    start_launcher_from_disc
+    expect_install_result 1
+    expect_mode deferred
+    cmp -s "$disc/currency.dat" "$installed/currency.dat" && fail "currency.dat was not encrypted"
+    for name in sampledb.kld taxrates.csv; do
+      cmp -s "$disc/$name" "$installed/$name" || fail "$name was encrypted, though only Files named it"
+    done
+    say "only currency.dat, the file CustomActionData names, was encrypted"
+    ;;
+  subfolder-layout)
+    # The integration guide's minimal package: its files lie in the disc folder
+    # Templates, and it encrypts whole files.
+    use_package "$work/minimal.msi"
+    installed="$WINEPREFIX/drive_c/Program Files (x86)/Kestrel Templates"
+    source_folder="$disc/Templates"
+    start_launcher_from_disc
+    expect_action VesmarkCheckItems 1
+    expect_install_result 1
+    expect_mode deferred
+    expect_installed
+    ;;
+  repair)
+    install_from_disc
+    maintain repair /i 'E:\setup.msi' REINSTALL=ALL REINSTALLMODE=omus
+    expect_install_result 1
+    expect_no_checks
+    expect_mode deferred
+    expect_installed
+    ;;
+  repair-missing-file)
+    install_from_disc
+    rm -f "$installed/currency.dat"
+    say "deleted the installed currency.dat"
+    maintain repair /i 'E:\setup.msi' REINSTALL=ALL REINSTALLMODE=amus
+    expect_install_result 1
+    expect_no_checks
+    expect_installed
+    ;;
+  modify)
+    install_from_disc
+    maintain modify /i 'E:\setup.msi' REMOVE=Documents
+    expect_install_result 1
+    expect_no_checks
+    [[ -e "$installed/readme.txt" ]] && fail "readme.txt of the removed feature is still there"
+    expect_installed
+    ;;
+  uninstall-without-disc)
+    install_from_disc
+    rm -f "$WINEPREFIX/dosdevices/e:"
+    say "took the disc out of E:"
+    maintain uninstall /x "$(property ProductCode)"
+    expect_install_result 1
+    expect_no_checks
+    expect_nothing_installed
     ;;
   changed-byte)
     file=$(listed_file)
     flip_byte "$disc/$file"
     say "changed one byte of $file"
     start_launcher_from_disc
-    expect_action CheckItems 1
-    expect_action CheckContentOfItems 0
+    expect_action VesmarkCheckItems 1
+    expect_action VesmarkCheckContentOfItems 0
     expect_install_result 0
     expect_nothing_installed
     ;;
@@ -138,8 +260,8 @@ case "$scenario" in
     chmod a-w "$disc/Redist/Thumbs.db"
     say "added Redist/Thumbs.db"
     start_launcher_from_disc
-    expect_action CheckItems 0
-    expect_action CheckContentOfItems ""
+    expect_action VesmarkCheckItems 0
+    expect_action VesmarkCheckContentOfItems ""
     expect_install_result 0
     expect_nothing_installed
     ;;
@@ -148,7 +270,7 @@ case "$scenario" in
     rm -f "$disc/$file"
     say "removed $file"
     start_launcher_from_disc
-    expect_action CheckItems 0
+    expect_action VesmarkCheckItems 0
     expect_install_result 0
     expect_nothing_installed
     ;;
@@ -158,8 +280,8 @@ case "$scenario" in
     mv "$disc/$file" "$disc/$upper"
     say "renamed $file to $upper"
     start_launcher_from_disc
-    expect_action CheckItems 1
-    expect_action CheckContentOfItems 1
+    expect_action VesmarkCheckItems 1
+    expect_action VesmarkCheckContentOfItems 1
     expect_install_result 1
     ;;
   case-renamed-changed)
@@ -173,8 +295,8 @@ case "$scenario" in
     flip_byte "$disc/${folder^^}/$(basename "$file")"
     say "renamed $folder to ${folder^^} and changed one byte of $(basename "$file") in it"
     start_launcher_from_disc
-    expect_action CheckItems 1
-    expect_action CheckContentOfItems 0
+    expect_action VesmarkCheckItems 1
+    expect_action VesmarkCheckContentOfItems 0
     expect_install_result 0
     expect_nothing_installed
     ;;
@@ -194,7 +316,7 @@ case "$scenario" in
     database=$(grep -a 'Property(S): OriginalDatabase = ' "$log" 2>/dev/null | tail -n 1 | sed 's/.*= //' | tr -d '\r')
     say "msiexec opened: ${database:-nothing}"
     [[ "$database" == "$copy\\setup.msi" ]] || fail "msiexec opened '${database}', expected '$copy\\setup.msi'"
-    expect_action CheckItems 1
+    expect_action VesmarkCheckItems 1
     expect_install_result 1
     ;;
   no-matching-disc)
