@@ -2,6 +2,7 @@
 
 #include "base/bounded_text.h"
 #include "base/handle_owner.h"
+#include "crypt_action_data.h"
 #include "property_items.h"
 #include "range_cipher.h"
 
@@ -10,14 +11,6 @@
 #include <memory>
 #include <new>
 
-namespace {
-
-const DWORD filesCapacity = 1300;
-const DWORD paramsCapacity = 255;
-const DWORD passCapacity = 32;
-
-}  // namespace
-
 BOOL CryptBuffer(BYTE* data, LONG length, const char* pass)
 {
     return TransformBuffer(data, length, pass, cipherEncrypt);
@@ -25,7 +18,7 @@ BOOL CryptBuffer(BYTE* data, LONG length, const char* pass)
 
 BOOL TransformBuffer(BYTE* data, LONG length, const char* pass, int mode)
 {
-    char key[passCapacity] = {};
+    char key[cryptPassCapacity] = {};
     CopyBounded(key, sizeof(key), pass);
     CipherPrepare(data, length, -1);
     int result = CipherTransform(mode, key, data, length);
@@ -97,32 +90,29 @@ LONG TransformFileRange(const char* fname, const char* pass, LONG start, LONG le
     }
 }
 
-void CryptInstalledFiles(MSIHANDLE session)
+namespace {
+
+// Zeroes a buffer that held the pass phrase on every way out.
+class CWipeOnExit {
+public:
+    CWipeOnExit(void* data, size_t size) : data(data), size(size) {}
+    ~CWipeOnExit() { SecureZeroMemory(data, size); }
+    CWipeOnExit(const CWipeOnExit&) = delete;
+    CWipeOnExit& operator=(const CWipeOnExit&) = delete;
+
+private:
+    void* data;
+    size_t size;
+};
+
+// The one loop of both modes: folder and item make each path, and every
+// listed file gets the range. Splits files and params in place.
+void CryptListedFiles(const char* folder, char* files, char* params, const char* pass)
 {
-    char files[filesCapacity] = {};
-    DWORD size = filesCapacity;
-    if (MsiGetPropertyA(session, "Files", files, &size) != ERROR_SUCCESS) {
-        return;
-    }
-    char folder[MAX_PATH] = {};
-    size = MAX_PATH;
-    if (MsiGetTargetPathA(session, "_DBASE_", folder, &size) != ERROR_SUCCESS) {
-        return;
-    }
-    char params[paramsCapacity] = {};
-    size = paramsCapacity;
-    if (MsiGetPropertyA(session, "RectPyrc", params, &size) != ERROR_SUCCESS) {
-        return;
-    }
     LONG start = 0;
     LONG length = 0;
     // Without both numbers there is no range to encrypt.
     if (!SplitRange(params, &start, &length)) {
-        return;
-    }
-    char pass[passCapacity] = {};
-    size = passCapacity;
-    if (MsiGetPropertyA(session, "ProductNameShort", pass, &size) != ERROR_SUCCESS) {
         return;
     }
     char* cursor = files;
@@ -134,5 +124,57 @@ void CryptInstalledFiles(MSIHANDLE session)
             CryptFileRange(fname, pass, start, length);
         }
     }
-    SecureZeroMemory(pass, sizeof(pass));
+}
+
+void CryptFromProperties(MSIHANDLE session)
+{
+    char files[cryptFilesCapacity] = {};
+    DWORD size = cryptFilesCapacity;
+    if (MsiGetPropertyA(session, "Files", files, &size) != ERROR_SUCCESS) {
+        return;
+    }
+    char folder[cryptFolderCapacity] = {};
+    size = cryptFolderCapacity;
+    if (MsiGetTargetPathA(session, "_DBASE_", folder, &size) != ERROR_SUCCESS) {
+        return;
+    }
+    char params[cryptParamsCapacity] = {};
+    size = cryptParamsCapacity;
+    if (MsiGetPropertyA(session, "RectPyrc", params, &size) != ERROR_SUCCESS) {
+        return;
+    }
+    char pass[cryptPassCapacity] = {};
+    CWipeOnExit wipePass(pass, sizeof(pass));
+    size = cryptPassCapacity;
+    if (MsiGetPropertyA(session, "ProductNameShort", pass, &size) != ERROR_SUCCESS) {
+        return;
+    }
+    CryptListedFiles(folder, files, params, pass);
+}
+
+// From the installation script no property but CustomActionData can be read,
+// so the package hands the four values over in it.
+void CryptFromActionData(MSIHANDLE session)
+{
+    char data[cryptActionDataCapacity] = {};
+    CWipeOnExit wipeData(data, sizeof(data));
+    DWORD size = cryptActionDataCapacity;
+    if (MsiGetPropertyA(session, "CustomActionData", data, &size) != ERROR_SUCCESS) {
+        return;
+    }
+    CryptActionFields fields = {};
+    if (SplitCryptActionData(data, &fields)) {
+        CryptListedFiles(fields.folder, fields.files, fields.params, fields.pass);
+    }
+}
+
+}  // namespace
+
+void CryptInstalledFiles(MSIHANDLE session)
+{
+    if (MsiGetMode(session, MSIRUNMODE_SCHEDULED)) {
+        CryptFromActionData(session);
+    } else {
+        CryptFromProperties(session);
+    }
 }

@@ -7,7 +7,9 @@
 #include "file_range.h"
 
 // Reads "Files", the folder "_DBASE_", "RectPyrc" and "ProductNameShort" and
-// encrypts the range of each listed file in place. Any failure skips quietly.
+// encrypts the range of each listed file in place. Run from the installation
+// script it takes the four from "CustomActionData" instead (see
+// crypt_action_data.h). Any failure skips quietly.
 void CryptInstalledFiles(MSIHANDLE session);
 
 // What CryptFileRange and TransformFileRange return when a write failed and

@@ -1,4 +1,5 @@
 #include <msi.h>
+#include <msiquery.h>
 #include <port/host.h>
 
 #include <cstring>
@@ -10,6 +11,7 @@ namespace {
 struct Session {
     std::map<std::string, std::string> properties;
     std::map<std::string, std::string> targetPaths;
+    bool deferred = false;
 };
 
 std::map<MSIHANDLE, Session>& Sessions()
@@ -62,6 +64,22 @@ MSIHANDLE PortCreateSession()
     MSIHANDLE handle = ++next;
     Sessions()[handle] = Session();
     return handle;
+}
+
+void PortSetSessionDeferred(MSIHANDLE handle, bool deferred)
+{
+    Session* session = SessionOf(handle);
+    if (session != nullptr) {
+        session->deferred = deferred;
+    }
+}
+
+// The port makes no rollback or commit scripts, so only a deferred session
+// answers TRUE, and only for MSIRUNMODE_SCHEDULED; a bad handle answers FALSE.
+BOOL WINAPI MsiGetMode(MSIHANDLE install, MSIRUNMODE runMode)
+{
+    Session* session = SessionOf(install);
+    return session != nullptr && session->deferred && runMode == MSIRUNMODE_SCHEDULED ? TRUE : FALSE;
 }
 
 UINT WINAPI MsiCloseHandle(MSIHANDLE any)

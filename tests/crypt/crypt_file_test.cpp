@@ -209,6 +209,87 @@ TEST(CryptFileEntryTest, EncryptsThroughTheExportAndDecryptionRestoresTheFiles)
     }
 }
 
+// Run from the installation script the action takes folder, files, range and
+// pass phrase from CustomActionData alone; run immediately it never reads it.
+// The session names one folder through "_DBASE_" and "Files", another through
+// CustomActionData, both holding the same two files.
+enum ValueSource { fromNothing, fromProperties, fromActionData };
+
+struct ModeCase {
+    const char* name;
+    bool deferred;
+    std::string actionTail;  // CustomActionData after the folder; empty: not set
+    ValueSource source;
+};
+
+void PrintTo(const ModeCase& c, std::ostream* os)
+{
+    *os << c.name;
+}
+
+class CryptFileModeTest : public testing::TestWithParam<ModeCase> {};
+
+TEST_P(CryptFileModeTest, TakesItsValuesFromWhereTheModeAllows)
+{
+    const ModeCase& c = GetParam();
+    CScratchFolder byProperties;
+    CScratchFolder byActionData;
+    const std::string original = Content(100, 'd');
+    for (const CScratchFolder* folder : {&byProperties, &byActionData}) {
+        folder->Write("a.dat", original);
+        folder->Write("b.dat", original);
+    }
+    CTestSession session;
+    session.SetTargetPath("_DBASE_", byProperties.Path());
+    session.SetProperty("Files", "b.dat");
+    session.SetProperty("RectPyrc", "2;10");
+    session.SetProperty("ProductNameShort", "property pass");
+    const std::string actionData = c.actionTail.empty() ? "" : byActionData.Path() + c.actionTail;
+    if (!c.deferred) {
+        session.SetProperty("CustomActionData", actionData);
+    } else if (!session.MakeDeferred(actionData)) {
+        GTEST_SKIP() << "a package session opened in-process never runs from the installation script";
+    }
+
+    EXPECT_EQ(static_cast<UINT>(ERROR_SUCCESS), CryptFile(session.Handle())) << c.name;
+
+    struct {
+        const CScratchFolder* folder;
+        const char* file;
+        ValueSource changedBy;
+        long start;
+        long length;
+        const char* pass;
+    } expectations[] = {
+        {&byProperties, "a.dat", fromNothing, 0, 0, ""},
+        {&byProperties, "b.dat", fromProperties, 2, 10, "property pass"},
+        {&byActionData, "a.dat", fromActionData, 4, 20, "data|pass"},
+        {&byActionData, "b.dat", fromNothing, 0, 0, ""},
+    };
+    for (const auto& e : expectations) {
+        const std::string where = std::string(c.name) + ": " +
+                                  (e.folder == &byProperties ? "_DBASE_ " : "CustomActionData folder ") + e.file;
+        if (e.changedBy == fromNothing || e.changedBy != c.source) {
+            EXPECT_TRUE(original == e.folder->Read(e.file)) << where << " changed";
+            continue;
+        }
+        EXPECT_TRUE(Encrypted(original, e.start, e.length, e.pass) == e.folder->Read(e.file)) << where;
+        const std::string path = e.folder->Path() + e.file;
+        EXPECT_EQ(e.length, TransformFileRange(path.c_str(), e.pass, e.start, e.length, cipherDecrypt)) << where;
+        EXPECT_TRUE(original == e.folder->Read(e.file)) << where << " after decryption";
+    }
+}
+
+INSTANTIATE_TEST_SUITE_P(
+    Cases, CryptFileModeTest,
+    testing::Values(
+        ModeCase{"deferred reads CustomActionData only", true, "|a.dat|4;20|data|pass", fromActionData},
+        ModeCase{"deferred without CustomActionData touches nothing", true, "", fromNothing},
+        ModeCase{"deferred with CustomActionData too long to read touches nothing", true,
+                 "|a.dat" + std::string(1900, ';') + "|4;20|data|pass", fromNothing},
+        ModeCase{"immediate ignores CustomActionData", false, "|a.dat|4;20|data|pass", fromProperties}),
+    CaseName());
+
 TEST(CryptFilePathTest, APathThatWouldBeCutIsSkippedAndOneThatFitsIsProcessed)
 {
     CScratchFolder scratch;

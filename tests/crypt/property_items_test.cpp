@@ -1,4 +1,6 @@
-// Splitting of "Files" and "RectPyrc" and the conversion of their numbers.
+// Splitting of "Files", "RectPyrc" and a deferred action's "CustomActionData",
+// and the conversion of the numbers.
+#include "crypt/crypt_action_data.h"
 #include "crypt/property_items.h"
 #include "tests/support/case_name.h"
 
@@ -88,6 +90,64 @@ INSTANTIATE_TEST_SUITE_P(
                     NumberCase{"far past the largest", "99999999999999999999", 2147483647},
                     NumberCase{"smallest", "-2147483648", INT_MIN},
                     NumberCase{"below the smallest", "-2147483649", INT_MIN}),
+    CaseName());
+
+struct ActionDataCase {
+    const char* name;
+    std::string data;
+    bool split;
+    std::vector<std::string> fields;  // folder, Files, RectPyrc, pass phrase
+};
+
+void PrintTo(const ActionDataCase& c, std::ostream* os)
+{
+    *os << c.name;
+}
+
+class ActionDataSplitTest : public testing::TestWithParam<ActionDataCase> {};
+
+TEST_P(ActionDataSplitTest, TakesThreeFieldsAndTheRestAsThePassPhrase)
+{
+    const ActionDataCase& c = GetParam();
+    std::vector<char> buffer(c.data.begin(), c.data.end());
+    buffer.push_back('\0');
+    CryptActionFields fields = {};
+    ASSERT_EQ(c.split, SplitCryptActionData(buffer.data(), &fields)) << c.name;
+    if (!c.split) {
+        return;
+    }
+    std::vector<std::string> actual = {fields.folder, fields.files, fields.params, fields.pass};
+    EXPECT_EQ(c.fields, actual) << c.name;
+}
+
+ActionDataCase Fields(const char* name, const std::vector<std::string>& fields)
+{
+    return ActionDataCase{name, fields[0] + "|" + fields[1] + "|" + fields[2] + "|" + fields[3], true, fields};
+}
+
+ActionDataCase Refused(const char* name, const std::string& data)
+{
+    return ActionDataCase{name, data, false, {}};
+}
+
+const std::string longFolder = "C:\\" + std::string(255, 'f') + "\\";  // 259 characters
+
+INSTANTIATE_TEST_SUITE_P(
+    Cases, ActionDataSplitTest,
+    testing::Values(Fields("plain", {"C:\\App\\", "a.dat;b.dat", "16;32", "Pass"}),
+                    Fields("pass phrase holding separators", {"C:\\App\\", "a.dat", "0;-1", "|a|b|"}),
+                    Fields("empty Files", {"C:\\App\\", "", "16;32", "Pass"}),
+                    Fields("empty pass phrase", {"C:\\App\\", "a.dat", "16;32", ""}),
+                    Fields("folder of 259 characters", {longFolder, "a", "1;2", "p"}),
+                    Refused("folder of 260 characters", "f" + longFolder + "|a|1;2|p"),
+                    Fields("Files of 1299 characters", {"C:\\", "a" + std::string(1298, ';'), "1;2", "p"}),
+                    Refused("Files of 1300 characters", "C:\\|a" + std::string(1299, ';') + "|1;2|p"),
+                    Fields("RectPyrc of 254 characters", {"C:\\", "a", "1;2" + std::string(251, ';'), "p"}),
+                    Refused("RectPyrc of 255 characters", "C:\\|a|1;2" + std::string(252, ';') + "|p"),
+                    Fields("pass phrase of 31 characters", {"C:\\", "a", "1;2", std::string(31, 'p')}),
+                    Refused("pass phrase of 32 characters", "C:\\|a|1;2|" + std::string(32, 'p')),
+                    Refused("two separators", "C:\\App\\|a.dat|16;32"),
+                    Refused("empty folder", "|a.dat|16;32|Pass")),
     CaseName());
 
 }  // namespace

@@ -95,6 +95,22 @@ TEST(InstallerSessionTest, TargetPathEndsWithABackslashAndFollowsTheBufferRules)
     EXPECT_EQ(expected.size(), size);
 }
 
+TEST(InstallerSessionTest, OnlyADeferredSessionRunsFromTheScript)
+{
+    CTestSession session;
+    const MSIRUNMODE scriptModes[] = {MSIRUNMODE_SCHEDULED, MSIRUNMODE_ROLLBACK, MSIRUNMODE_COMMIT};
+    for (MSIRUNMODE mode : scriptModes) {
+        EXPECT_FALSE(MsiGetMode(session.Handle(), mode)) << "mode " << mode << " of an immediate session";
+        EXPECT_FALSE(MsiGetMode(0, mode)) << "mode " << mode << " without a session";
+    }
+    if (!session.MakeDeferred("data")) {
+        GTEST_SKIP() << "a package session opened in-process never runs from the installation script";
+    }
+    EXPECT_TRUE(MsiGetMode(session.Handle(), MSIRUNMODE_SCHEDULED));
+    EXPECT_FALSE(MsiGetMode(session.Handle(), MSIRUNMODE_ROLLBACK));
+    EXPECT_FALSE(MsiGetMode(session.Handle(), MSIRUNMODE_COMMIT));
+}
+
 TEST(InstallerSessionTest, UnknownFolderKeyFails)
 {
     CTestSession session;

@@ -90,6 +90,11 @@ void CTestSession::SetTargetPath(const std::string& folderKey, const std::string
         << "folder " << folderKey << " to " << path;
 }
 
+bool CTestSession::MakeDeferred(const std::string&)
+{
+    return false;
+}
+
 #else
 #include <port/host.h>
 
@@ -103,6 +108,13 @@ CTestSession::~CTestSession()
 void CTestSession::SetTargetPath(const std::string& folderKey, const std::string& path)
 {
     ASSERT_EQ(ERROR_SUCCESS, MsiSetTargetPathA(session, folderKey.c_str(), path.c_str()));
+}
+
+bool CTestSession::MakeDeferred(const std::string& customActionData)
+{
+    SetProperty("CustomActionData", customActionData);
+    PortSetSessionDeferred(session, true);
+    return true;
 }
 #endif
 

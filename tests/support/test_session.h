@@ -18,6 +18,10 @@ public:
     void SetProperty(const std::string& name, const std::string& value);
     // Folder keys a test may set: "_DBASE_".
     void SetTargetPath(const std::string& folderKey, const std::string& path);
+    // Makes the session a deferred action's, which reads customActionData
+    // from "CustomActionData". False under Wine, session unchanged: a package
+    // opened in-process never runs from the installation script.
+    bool MakeDeferred(const std::string& customActionData);
 
 private:
     MSIHANDLE session = 0;

@@ -8,6 +8,10 @@
 // with MsiCloseHandle.
 MSIHANDLE PortCreateSession();
 
+// Makes a session a deferred action's, run from the installation script:
+// MsiGetMode answers TRUE for MSIRUNMODE_SCHEDULED. Sessions start immediate.
+void PortSetSessionDeferred(MSIHANDLE session, bool deferred);
+
 // A module of its own, for tests that need resources apart from the program's.
 HMODULE PortCreateModule();
 
