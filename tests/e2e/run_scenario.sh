@@ -6,8 +6,9 @@
 #   run_scenario.sh WORK_FOLDER SCENARIO MEDIAKIT
 # Scenarios: intact, changed-byte, extra-file, missing-file, case-only,
 #            case-renamed-changed, command-tail, no-matching-disc,
-#            immediate-mode, deferred-action-data, subfolder-layout,
-#            repair, repair-missing-file, modify, uninstall-without-disc
+#            immediate-mode, deferred-action-data, minimal-package,
+#            minimal-package-immediate, repair-missing-file, modify,
+#            uninstall-without-disc
 set -euo pipefail
 work=$(cd "${1:?usage: run_scenario.sh WORK_FOLDER SCENARIO MEDIAKIT}" && pwd)
 scenario=${2:?missing SCENARIO}
@@ -198,25 +199,34 @@ case "$scenario" in
     done
     say "only currency.dat, the file CustomActionData names, was encrypted"
     ;;
-  subfolder-layout)
-    # The integration guide's minimal package: its files lie in the disc folder
-    # Templates, and it encrypts whole files.
-    use_package "$work/minimal.msi"
+  minimal-package|minimal-package-immediate)
+    # The integration guide's minimal package through its whole life in one
+    # prefix: its files lie in the disc folder Templates and are encrypted whole.
+    mode=deferred
+    [[ "$scenario" == *-immediate ]] && mode=immediate
+    if [[ $mode == immediate ]]; then use_package "$work/minimal-immediate.msi"; else use_package "$work/minimal.msi"; fi
     installed="$WINEPREFIX/drive_c/Program Files (x86)/Kestrel Templates"
     source_folder="$disc/Templates"
     start_launcher_from_disc
     expect_action VesmarkCheckItems 1
     expect_install_result 1
-    expect_mode deferred
+    expect_mode $mode
     expect_installed
-    ;;
-  repair)
-    install_from_disc
     maintain repair /i 'E:\setup.msi' REINSTALL=ALL REINSTALLMODE=omus
     expect_install_result 1
     expect_no_checks
-    expect_mode deferred
+    expect_mode $mode
     expect_installed
+    maintain modify /i 'E:\setup.msi' ADDLOCAL=Templates
+    expect_install_result 1
+    expect_no_checks
+    expect_installed
+    rm -f "$WINEPREFIX/dosdevices/e:"
+    say "took the disc out of E:"
+    maintain uninstall /x "$(property ProductCode)"
+    expect_install_result 1
+    expect_no_checks
+    expect_nothing_installed
     ;;
   repair-missing-file)
     install_from_disc

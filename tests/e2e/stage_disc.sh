@@ -5,7 +5,7 @@
 # made from this very tree, and the package built with that library as setup.msi.
 #   stage_disc.sh WORK_FOLDER TARVOLEN_EXE MEDIAKIT
 # Leaves WORK_FOLDER/disc (read-only, as pressed), listing.bin, manifest.md5,
-# Vesmark.dll, setup.msi, setup-immediate.msi and minimal.msi.
+# Vesmark.dll, setup.msi, minimal.msi and their -immediate.msi variants.
 set -euo pipefail
 work=${1:?usage: stage_disc.sh WORK_FOLDER TARVOLEN_EXE MEDIAKIT}
 tarvolen=${2:?missing TARVOLEN_EXE}
@@ -35,14 +35,16 @@ echo "building the packages (x64, files installed from the loose disc tree)"
 package() { python3 "$source_dir/tools/build_package.py" "$1" --arch x64 --dll "$work/Vesmark.dll" --disc "$disc" -o "$2"; }
 package "$source_dir/packaging/kestrel-ledger.wxs" "$work/setup.msi"
 "$source_dir/tests/binaries/check_package.sh" "$work/setup.msi" "$work/Vesmark.dll" x64
-# The same package with encryption after InstallFinalize, with the user's rights.
-cp "$work/setup.msi" "$work/setup-immediate.msi"
-msibuild "$work/setup-immediate.msi" -q "INSERT INTO Property (Property, Value) VALUES ('VesmarkCryptMode', 'immediate')"
 # The integration guide's minimal package, built from the guide's own text; it
 # installs from the disc folder Templates.
 awk '/<!-- minimal-package -->/ {m = 1; next} m && /^```xml/ {p = 1; next} p && /^```/ {exit} p' \
   "$source_dir/docs/integration.md" >"$work/minimal.wxs"
 package "$work/minimal.wxs" "$work/minimal.msi"
+# Each package also with encryption after InstallFinalize, with the user's rights.
+for name in setup minimal; do
+  cp "$work/$name.msi" "$work/$name-immediate.msi"
+  msibuild "$work/$name-immediate.msi" -q "INSERT INTO Property (Property, Value) VALUES ('VesmarkCryptMode', 'immediate')"
+done
 chmod u+w "$disc/setup.msi"
 cp "$work/setup.msi" "$disc/setup.msi"
 chmod a-w "$disc/setup.msi"
