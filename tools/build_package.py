@@ -212,20 +212,27 @@ def build(args):
     if not uses_fragment:
         print(f"kit package: {args.wxs} does not reference the Vesmark fragment "
               '(<CustomActionRef Id="VesmarkCheckItems"/>); building it without', file=sys.stderr)
+    folder = os.path.dirname(source)
     with tempfile.TemporaryDirectory() as scratch:
-        combined = os.path.join(scratch, "package.wxs")
-        open(combined, "w", encoding="utf-8").write(text)
+        # wixl finds files only by paths relative to the source or its working
+        # folder, so the source with the fragment inlined is written beside the
+        # user's own, and the library and disc are named relative to it.
+        combined = os.path.join(folder, f".{os.path.basename(source)}.{os.getpid()}.wxs")
         package = os.path.join(scratch, "package.msi")
-        # wixl finds sources only by relative names, in its working folder or an
-        # include folder: the library and the disc are linked into the scratch
-        # folder, and relative File sources resolve against the source's folder.
-        os.symlink(dll, os.path.join(scratch, "Vesmark.dll"))
-        os.symlink(disc, os.path.join(scratch, "disc"))
-        defines = [f"Arch={args.arch}", "VesmarkDll=Vesmark.dll", "Disc=disc"] + args.define
-        command = ["wixl", "-a", args.arch, "-I", os.path.dirname(source), "-o", package]
+        defines = [f"Arch={args.arch}", f"VesmarkDll={os.path.relpath(dll, folder)}",
+                   f"Disc={os.path.relpath(disc, folder)}"] + args.define
+        command = ["wixl", "-a", args.arch, "-o", package]
         for define in defines:
             command += ["-D", define]
-        run(command + [combined], cwd=scratch)
+        try:
+            with open(combined, "w", encoding="utf-8") as inlined:
+                inlined.write(text)
+            run(command + [combined], cwd=folder)
+        except OSError as error:
+            raise PackageError(f"cannot write beside {args.wxs}: {error.strerror}")
+        finally:
+            if os.path.exists(combined):
+                os.remove(combined)
         apply_source_names(package, declared(source, "Directory", "SourceName"), scratch)
         hidden = asked(declared(source, "CustomAction", "HideTarget"), "yes")
         if uses_fragment:

@@ -1,0 +1,83 @@
+#!/usr/bin/env bash
+# ./kit package on a small disc: what it builds from a source that uses the
+# fragment, and that it refuses a package whose files the disc does not hold
+# where the installer reads them.
+#   build_package_test.sh VESMARK_DLL
+set -euo pipefail
+dll=${1:?usage: build_package_test.sh VESMARK_DLL}
+build=$(cd "$(dirname "$0")/../.." && pwd)/tools/build_package.py
+work=$(mktemp -d)
+trap 'rm -rf "$work"' EXIT
+failures=0
+fail() { echo "FAIL: $*"; failures=$((failures + 1)); }
+
+mkdir -p "$work/disc/Data"
+printf 'ledger data\r\n' >"$work/disc/Data/ledger.db"
+printf 'notes\r\n' >"$work/disc/notes.txt"
+
+# The same file's other version beside the sources, for a package built from it.
+printf 'an older ledger, longer\r\n' >"$work/ledger.db"
+
+# source_with SOURCE_NAME FRAGMENT_LINE FILE_SOURCE: a package installing ledger.db.
+source_with() {
+  cat <<WXS
+<?xml version="1.0" encoding="utf-8"?>
+<Wix xmlns="http://schemas.microsoft.com/wix/2006/wi">
+  <Product Id="*" Name="Probe" Language="1033" Version="1.0.0" Manufacturer="Probe"
+           UpgradeCode="5B0E2D4C-7A19-4C3E-8F62-1D9B3A7C5E20">
+    <Package InstallerVersion="200" Compressed="yes" InstallScope="perMachine"/>
+    <Media Id="1" Cabinet="data.cab" EmbedCab="yes"/>
+    $2
+    <Property Id="Files" Value="ledger.db"/>
+    <Property Id="RectPyrc" Value="0;4"/>
+    <Property Id="ProductNameShort" Value="probe"/>
+    <Directory Id="TARGETDIR" Name="SourceDir">
+      <Directory Id="ProgramFilesFolder">
+        <Directory Id="_DBASE_" Name="Probe" $1>
+          <Component Id="VesmarkEncryptedFiles" Guid="6C1F3E5D-8B2A-4D4F-9A73-2E0C4B8D6F31">
+            <File Id="ledger.db" Name="ledger.db" Source="$3"/>
+          </Component>
+        </Directory>
+      </Directory>
+    </Directory>
+    <Feature Id="Main" Level="1"><ComponentRef Id="VesmarkEncryptedFiles"/></Feature>
+  </Product>
+</Wix>
+WXS
+}
+table() { msiinfo export "$1" "$2" | tail -n +4 | tr -d '\r'; }
+
+# name | SourceName attribute | fragment line | File source | exit | what the output must say
+while IFS='|' read -r name source_name fragment file_source want_rc want_text; do
+  source_with "$source_name" "$fragment" "$file_source" >"$work/$name.wxs"
+  rc=0
+  out=$(python3 "$build" "$work/$name.wxs" --arch x86 --dll "$dll" --disc "$work/disc" \
+        -o "$work/$name.msi" 2>&1) || rc=$?
+  [[ "$rc" == "$want_rc" ]] || fail "$name: exit $rc, expected $want_rc ($out)"
+  [[ "$out" == *"$want_text"* ]] || fail "$name: output '$out' does not say '$want_text'"
+done <<'ROWS'
+sub-folder|SourceName="Data"|<CustomActionRef Id="VesmarkCheckItems"/>|$(var.Disc)/Data/ledger.db|0|1 files installed from the loose disc tree
+folder-not-stated||<CustomActionRef Id="VesmarkCheckItems"/>|$(var.Disc)/Data/ledger.db|2|reads it from <disc>\Probe\ledger.db
+built-from-other-files|SourceName="Data"|<CustomActionRef Id="VesmarkCheckItems"/>|ledger.db|2|the package was built with
+without-the-fragment|SourceName="Data"||$(var.Disc)/Data/ledger.db|0|does not reference the Vesmark fragment
+ROWS
+
+# What the built package carries for the installer.
+msi="$work/sub-folder.msi"
+if [[ -f "$msi" ]]; then
+  [[ $(table "$msi" Directory | awk -F'\t' '$1 == "_DBASE_" {print $3}') == "Probe:Data" ]] ||
+    fail "_DBASE_ does not carry the source name Data"
+  words=$(msiinfo suminfo "$msi" | sed -n 's/^Source: \([0-9]*\).*/\1/p')
+  (( (words & 2) == 0 )) || fail "the word count $words still says compressed"
+  [[ $(table "$msi" InstallExecuteSequence | awk -F'\t' '$1 == "VesmarkCryptFile" {print $2}') == '$VesmarkEncryptedFiles=3'* ]] ||
+    fail "the component condition lost its \$"
+  msiinfo extract "$msi" Binary.VesmarkDll | cmp -s - "$dll" || fail "the package does not carry $dll"
+fi
+[[ -z "$(table "$work/without-the-fragment.msi" CustomAction 2>/dev/null)" ]] ||
+  fail "a package without the fragment got custom actions"
+
+if ((failures > 0)); then
+  echo "build_package_test: $failures failure(s)"
+  exit 1
+fi
+echo "build_package_test: all rows as expected"
