@@ -8,7 +8,7 @@ set -euo pipefail
 source_dir=$(cd "$(dirname "$0")/.." && pwd)
 mediakit="$source_dir/build/native/bin/mediakit"
 tarvolen="$source_dir/build/win32/bin/Tarvolen.exe"
-check_pe="$source_dir/tests/binaries/check_pe.sh"
+check_pe="$source_dir/tests/binaries/check_pe.py"
 pe_resource="$source_dir/tests/binaries/pe_resource.py"
 
 usage() {
