@@ -19,12 +19,18 @@ class NotImage(Exception):
     pass
 
 
-def open_image(path):
-    """Parses PATH; OSError when it cannot be read, NotImage when it is no PE image."""
+def parse(data):
+    """Parses the bytes of an image; NotImage when they are none."""
     try:
-        return pefile.PE(path)
+        return pefile.PE(data=data)
     except pefile.PEFormatError as e:
         raise NotImage(e.value) from None
+
+
+def open_image(path):
+    """Parses PATH; OSError when it cannot be read, NotImage when it is no PE image."""
+    with open(path, "rb") as f:
+        return parse(f.read())
 
 
 def is_dll(pe):

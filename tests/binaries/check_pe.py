@@ -14,6 +14,8 @@ import os
 import sys
 import xml.etree.ElementTree as ElementTree
 
+# No __pycache__ in the source tree.
+sys.dont_write_bytecode = True
 sys.path.insert(0, os.path.join(os.path.dirname(os.path.realpath(__file__)), "..", "..", "tools"))
 import pe_image  # noqa: E402
 

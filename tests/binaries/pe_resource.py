@@ -11,6 +11,8 @@ Exit status 1 when the image has no such resource, 2 when it is not a PE image.
 import os
 import sys
 
+# No __pycache__ in the source tree.
+sys.dont_write_bytecode = True
 sys.path.insert(0, os.path.join(os.path.dirname(os.path.realpath(__file__)), "..", "..", "tools"))
 import pe_image  # noqa: E402
 
