@@ -2,7 +2,9 @@
 # Builds Vesmark.dll with a given listing and manifest embedded, in a build
 # folder of its own so the repository's builds keep their data.
 #   build_with_data.sh PRESET BUILD_FOLDER LISTING MANIFEST
-# Prints the path of the built library.
+# Prints the path of the built library. A win32 library comes out as the
+# shipped one does (cmake/ShippedBuild.cmake): stripped, its debug information
+# in Vesmark.dll.debug beside it, and the same bytes wherever it is built.
 set -euo pipefail
 preset=${1:?usage: build_with_data.sh PRESET BUILD_FOLDER LISTING MANIFEST}
 build=${2:?missing BUILD_FOLDER}

@@ -8,7 +8,7 @@ set -euo pipefail
 source_dir=$(cd "$(dirname "$0")/.." && pwd)
 mediakit="$source_dir/build/native/bin/mediakit"
 tarvolen="$source_dir/build/win32/bin/Tarvolen.exe"
-check_pe="$source_dir/tests/binaries/check_pe.sh"
+check_pe="$source_dir/tests/binaries/check_pe.py"
 pe_resource="$source_dir/tests/binaries/pe_resource.py"
 
 usage() {
@@ -18,7 +18,8 @@ Usage: ./kit master [DIR] [--product P --id I] [--out FOLDER] [--template TEXT] 
 Masters the disc tree DIR (default: the sample product's disc, assembled in
 build/master/sample-disc) into FOLDER (default dist/):
   listing.bin, manifest.md5   the data, made from DIR
-  Vesmark.dll, Tarvolen.exe   32-bit, with that data embedded
+  Vesmark.dll, Tarvolen.exe   32-bit, with that data embedded, stripped; their
+                              debug information beside them in *.debug (not for the disc)
   disk1.id, Tarvolen.ini      the disc identification and matching launcher settings
 DIR must be the whole tree as it will be pressed, with disk1.id, Tarvolen.exe
 and Tarvolen.ini at its root: the listing lists them too. Missing or different
@@ -74,7 +75,9 @@ echo "==> making the listing and the manifest of $dir"
 echo "==> building the 32-bit Vesmark.dll with that data"
 dll=$("$source_dir/tools/build_with_data.sh" win32 "$source_dir/build/master/win32" "$out/listing.bin" "$out/manifest.md5")
 cp "$dll" "$out/Vesmark.dll"
+cp "$dll.debug" "$out/Vesmark.dll.debug"
 cp "$tarvolen" "$out/Tarvolen.exe"
+cp "$tarvolen.debug" "$out/Tarvolen.exe.debug"
 
 echo "==> writing disk1.id and Tarvolen.ini"
 "$mediakit" discid --product "$product" --id "$disc_id" -o "$out/disk1.id" \
@@ -129,6 +132,11 @@ echo "  $(find "$dir" -mindepth 1 -type d | wc -l) folders, $(find "$dir" -type 
 echo "  product $product, disc $disc_id"
 for name in "${outputs[@]}"; do
   printf '  %-13s %9d bytes  md5 %s\n' "$name" "$(stat -c %s "$out/$name")" "$(md5sum "$out/$name" | cut -d' ' -f1)"
+  # The shipped binaries build to the same bytes from the same inputs, so
+  # their digests identify a release.
+  case $name in Vesmark.dll|Tarvolen.exe)
+    printf '  %-29s  sha256 %s (debug information: %s.debug)\n' "" "$(sha256sum "$out/$name" | cut -d' ' -f1)" "$name" ;;
+  esac
 done
 case $status in
   0) echo "Result: mastered and verified." ;;

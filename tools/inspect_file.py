@@ -1,0 +1,204 @@
+#!/usr/bin/python3
+# Debian's interpreter on purpose: python3-pefile installs for it.
+"""Usage: ./kit inspect [--mediakit PATH] FILE
+
+Tells what a Windows Installer package (.msi) or a PE image (.dll, .exe) holds.
+
+A package: its summary, its tables with their row counts, its properties, its
+custom actions with their types decoded (what runs, immediate or deferred,
+impersonation, whether the result is checked), the InstallExecuteSequence in
+order with conditions, and each library in its Binary table as below.
+A PE image: machine, kind, subsystem, size, SHA-256, time stamps, debug
+information or the separate debug file it names, imports, exports, resources,
+and the listing (BIN 101) and manifest (BIN 103) a Vesmark library embeds,
+the listing as `mediakit listing show` prints it (PATH, default the native
+build's build/native/bin/mediakit).
+
+The value of the property ProductNameShort (the pass phrase) is never shown.
+Exit status 0 when FILE was read, 2 when it is missing, unreadable or neither
+a package nor a PE image, or on a usage error.
+"""
+import hashlib
+import os
+import subprocess
+import sys
+import tempfile
+
+sys.dont_write_bytecode = True  # no __pycache__ in the source tree
+import msi_package  # noqa: E402
+import pe_image  # noqa: E402
+
+HERE = os.path.dirname(os.path.realpath(__file__))
+SECRET_PROPERTIES = {"ProductNameShort"}
+MASK = "******** (not shown)"
+RESOURCE_TYPES = {1: "cursor", 2: "bitmap", 3: "icon", 4: "menu", 5: "dialog", 6: "string table",
+                  10: "data", 11: "message table", 12: "cursor group", 14: "icon group", 16: "version",
+                  24: "manifest"}
+
+
+class Unusable(Exception):
+    pass
+
+
+def digest_line(data):
+    return "%d bytes, SHA-256 %s" % (len(data), hashlib.sha256(data).hexdigest())
+
+
+def show_listing(data, mediakit, indent):
+    if not os.access(mediakit, os.X_OK):
+        print("%snot shown: no mediakit at %s (./kit build native makes it)" % (indent, mediakit))
+        return
+    with tempfile.NamedTemporaryFile(suffix=".bin") as listing:
+        listing.write(data)
+        listing.flush()
+        shown = subprocess.run([mediakit, "listing", "show", listing.name], capture_output=True)
+    for line in (shown.stdout + shown.stderr).decode("utf-8", "replace").splitlines():
+        print(indent + line.replace(listing.name, "BIN 101"))
+
+
+def show_embedded_data(pe, mediakit, indent):
+    listing = pe_image.resource(pe, "BIN", 101)
+    if listing is not None:
+        print("%sBIN 101, the listing (%d bytes):" % (indent, len(listing)))
+        show_listing(listing, mediakit, indent + "  ")
+    manifest = pe_image.resource(pe, "BIN", 103)
+    if manifest is not None:
+        rows = manifest.decode("cp1252", "replace").splitlines()
+        print("%sBIN 103, the manifest (%d bytes, %d rows):" % (indent, len(manifest), len(rows)))
+        for row in rows:
+            print(indent + "  " + row)
+
+
+def debug_line(pe, path):
+    found = pe_image.debug_information(pe)
+    text = "carried: " + ", ".join(found) if found else "none in the image"
+    link = pe_image.debug_link(pe)
+    if link:
+        name, crc = link
+        text += "; names %s (CRC-32 0x%08x)" % (name, crc)
+        if path:
+            beside = os.path.join(os.path.dirname(path), name)
+            if not os.path.isfile(beside):
+                text += ", not beside it"
+            else:
+                text += ", beside it" if pe_image.file_crc(beside) == crc else ", beside it but with another CRC"
+    return text
+
+
+def show_image(title, data, mediakit, indent="", path=None):
+    try:
+        pe = pe_image.parse(data)
+    except pe_image.NotImage as e:
+        raise Unusable("not a PE image (%s)" % e)
+    kind = "DLL" if pe_image.is_dll(pe) else "program"
+    plus = "PE32+" if pe.OPTIONAL_HEADER.Magic == 0x20B else "PE32"
+    print("%s%s: %s image, %s %s, %s subsystem" % (indent, title, plus, pe_image.machine(pe), kind, pe_image.subsystem(pe)))
+    print("%s  size: %s" % (indent, digest_line(data)))
+    stamps = pe_image.time_stamps(pe)
+    print("%s  time stamps: %s" % (indent, ", ".join("%s 0x%x" % s for s in stamps) if stamps else "none"))
+    print("%s  debug information: %s" % (indent, debug_line(pe, path)))
+    print("%s  imports: %s" % (indent, " ".join(pe_image.imports(pe)) or "none"))
+    print("%s  exports: %s" % (indent, " ".join(pe_image.exports(pe)) or "none"))
+    resources = pe_image.resources(pe)
+    print("%s  resources (%d):" % (indent, len(resources)))
+    for kind, name, language, size in resources:
+        shown_kind = "%d (%s)" % (kind, RESOURCE_TYPES[kind]) if kind in RESOURCE_TYPES else kind
+        print("%s    %s %s, language %d: %d bytes" % (indent, shown_kind, name, language, size))
+    show_embedded_data(pe, mediakit, indent + "  ")
+
+
+def show_package(path, mediakit):
+    try:
+        info = msi_package.summary(path)
+        names = msi_package.tables(path)
+    except msi_package.PackageError as e:
+        raise Unusable("not a readable Windows Installer package (%s)" % e)
+    with open(path, "rb") as f:
+        print("%s: Windows Installer package" % path)
+        print("  size: %s" % digest_line(f.read()))
+    for key in ("Subject", "Author", "Template", "Revision number (UUID)", "Application"):
+        if key in info:
+            print("  %s: %s" % (key, info[key]))
+
+    counts = []
+    for name in sorted(names):
+        # msiinfo lists _SummaryInformation and _ForceCodepage, which hold no rows.
+        counts.append(name if name.startswith("_") else "%s (%d)" % (name, len(msi_package.rows(path, name))))
+    print("Tables (%d): %s" % (len(names), ", ".join(counts)))
+
+    if "Property" in names:
+        properties = msi_package.rows(path, "Property")
+        print("Properties (%d):" % len(properties))
+        for row in properties:
+            value = MASK if row["Property"] in SECRET_PROPERTIES else row["Value"]
+            print("  %s = %s" % (row["Property"], value))
+
+    actions = {}
+    if "CustomAction" in names:
+        for row in msi_package.rows(path, "CustomAction"):
+            kind, target = int(row["Type"]), row["Target"]
+            if kind & 0x3F == 0x33 and row["Source"] in SECRET_PROPERTIES:
+                target = MASK
+            actions[row["Action"]] = "type %d: %s" % (kind, msi_package.describe_action(kind, row["Source"], target))
+        print("Custom actions (%d):" % len(actions))
+        width = max(map(len, actions), default=0)
+        for name, text in actions.items():
+            print("  %-*s  %s" % (width, name, text))
+
+    if "InstallExecuteSequence" in names:
+        steps = msi_package.rows(path, "InstallExecuteSequence")
+        steps.sort(key=lambda r: (r["Sequence"] == "", int(r["Sequence"] or 0)))
+        print("InstallExecuteSequence (%d, in order):" % len(steps))
+        for row in steps:
+            custom = " (custom action)" if row["Action"] in actions else ""
+            condition = "  if %s" % row["Condition"] if row["Condition"] else ""
+            print("  %5s  %s%s%s" % (row["Sequence"] or "-", row["Action"], custom, condition))
+
+    if "Binary" in names:
+        binaries = msi_package.rows(path, "Binary")
+        print("Binary streams (%d):" % len(binaries))
+        for row in binaries:
+            data = msi_package.stream(path, "Binary." + row["Name"])
+            try:
+                show_image(row["Name"], data, mediakit, indent="  ")
+            except Unusable as e:
+                print("  %s: %s; %s" % (row["Name"], digest_line(data), e))
+
+
+def main(argv):
+    args = argv[1:]
+    mediakit = os.path.join(HERE, "..", "build", "native", "bin", "mediakit")
+    if args[:1] in (["-h"], ["--help"]):
+        print(__doc__.strip())
+        return 0
+    if args[:1] == ["--mediakit"] and len(args) >= 2:
+        mediakit = args[1]
+        args = args[2:]
+    if len(args) != 1 or args[0].startswith("-"):
+        sys.stderr.write(__doc__.strip().splitlines()[0] + " (--help tells more)\n")
+        return 2
+    path = args[0]
+    try:
+        with open(path, "rb") as f:
+            head = f.read(8)
+        if head == msi_package.OLE_SIGNATURE:
+            show_package(path, mediakit)
+        elif head[:2] == b"MZ":
+            with open(path, "rb") as f:
+                show_image(path, f.read(), mediakit, path=path)
+        else:
+            raise Unusable("neither a Windows Installer package nor a PE image")
+    except BrokenPipeError:
+        # The reader (head, a pager) has seen enough; say nothing more.
+        os.dup2(os.open(os.devnull, os.O_WRONLY), sys.stdout.fileno())
+        return 0
+    except (OSError, Unusable, msi_package.PackageError) as e:
+        sys.stdout.flush()
+        message = e.strerror if isinstance(e, OSError) and e.strerror else str(e)
+        sys.stderr.write("inspect: %s: %s\n" % (path, message))
+        return 2
+    return 0
+
+
+if __name__ == "__main__":
+    sys.exit(main(sys.argv))
