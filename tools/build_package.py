@@ -22,6 +22,7 @@ FILE_VITAL = 512
 FILE_NONCOMPRESSED = 8192
 FILE_COMPRESSED = 16384
 CUSTOM_ACTION_HIDE_TARGET = 8192
+CUSTOM_ACTION_NO_IMPERSONATE = 2048
 FEATURE_DISALLOW_ABSENT = 16
 WORD_COUNT_COMPRESSED = 2
 PID_WORDCOUNT = "15"
@@ -138,6 +139,16 @@ def set_flag(package, table_name, column, flag, keys, scratch):
     table.write(scratch)
 
 
+def impersonate_unless_asked(package, no_impersonation, scratch):
+    """wixl marks every custom action to run without impersonation unless it
+    says Impersonate="yes"; WiX impersonates unless an action says "no"."""
+    table = Table(package, "CustomAction")
+    for row in table.rows:
+        if row["Action"] not in no_impersonation:
+            row["Type"] = str(int(row["Type"]) & ~CUSTOM_ACTION_NO_IMPERSONATE)
+    table.write(scratch)
+
+
 def asked(values, wanted):
     return {key for key, value in values.items() if value == wanted}
 
@@ -234,9 +245,10 @@ def build(args):
             if os.path.exists(combined):
                 os.remove(combined)
         apply_source_names(package, declared(source, "Directory", "SourceName"), scratch)
-        hidden = asked(declared(source, "CustomAction", "HideTarget"), "yes")
-        if uses_fragment:
-            hidden |= asked(declared(FRAGMENT, "CustomAction", "HideTarget"), "yes")
+        sources = [source, FRAGMENT] if uses_fragment else [source]
+        hidden = set().union(*(asked(declared(s, "CustomAction", "HideTarget"), "yes") for s in sources))
+        system = set().union(*(asked(declared(s, "CustomAction", "Impersonate"), "no") for s in sources))
+        impersonate_unless_asked(package, system, scratch)
         set_flag(package, "CustomAction", "Type", CUSTOM_ACTION_HIDE_TARGET, hidden, scratch)
         set_flag(package, "Feature", "Attributes", FEATURE_DISALLOW_ABSENT,
                  asked(declared(source, "Feature", "Absent"), "disallow"), scratch)

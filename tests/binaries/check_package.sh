@@ -20,8 +20,8 @@ msiinfo extract "$msi" Binary.VesmarkDll | cmp -s - "$dll" || fail "does not car
 actions=$(table CustomAction | awk -F'\t' '$1 ~ /^Vesmark/ {print $1 ":" $2 ":" $3 ":" $4}' | sort | tr '\n' ' ')
 expected="VesmarkCheckContentOfItems:1:VesmarkDll:CheckContentOfItems VesmarkCheckItems:1:VesmarkDll:CheckItems \
 VesmarkCryptFile:65:VesmarkDll:CryptFile VesmarkCryptFileDeferred:11329:VesmarkDll:CryptFile \
-VesmarkReplaceAllFiles:2099:REINSTALLMODE:a[REINSTALLMODE] \
-VesmarkSetCryptFileDeferred:10291:VesmarkCryptFileDeferred:[_DBASE_]|[Files]|[RectPyrc]|[ProductNameShort] "
+VesmarkReplaceAllFiles:51:REINSTALLMODE:a[REINSTALLMODE] \
+VesmarkSetCryptFileDeferred:8243:VesmarkCryptFileDeferred:[_DBASE_]|[Files]|[RectPyrc]|[ProductNameShort] "
 [[ "$actions" == "$expected" ]] || fail "custom actions '$actions', expected '$expected'"
 
 sequence() { table InstallExecuteSequence | awk -F'\t' -v a="$1" '$1 == a {print $3}'; }
