@@ -1,0 +1,74 @@
+#!/usr/bin/env bash
+# ./kit master in one pass on a product folder that is not the sample: nested
+# folders, a blank and a non-ASCII letter in names, an empty file and one over
+# 64 MiB. The folder must be left exactly as it was, the staged disc and the
+# image read back must verify, and the package must install its files.
+#   master_own_tree_test.sh WORK_FOLDER
+set -euo pipefail
+work=${1:?usage: master_own_tree_test.sh WORK_FOLDER}
+source_dir=$(cd "$(dirname "$0")/../.." && pwd)
+failures=0
+fail() { echo "FAIL: $*"; failures=$((failures + 1)); }
+[[ ! -e "$work" ]] || { chmod -R u+w "$work"; rm -rf "$work"; }
+mkdir -p "$work"
+tree="$work/Orbit Planner"
+mkdir -p "$tree/Data/Maps/Nord" "$tree/Help Files"
+printf 'orbit table\r\n%.0s' {1..40} >"$tree/Data/orbits.db"
+printf 'index\r\n' >"$tree/Data/Maps/Nord/Übersicht.txt"
+printf '<html></html>\r\n' >"$tree/Help Files/start page.htm"
+: >"$tree/Data/empty.dat"
+head -c $((64 * 1024 * 1024 + 4097)) /dev/urandom >"$tree/Data/Maps/terrain.bin"
+chmod 0444 "$tree/Data/orbits.db"
+chmod 0750 "$tree/Data/Maps"
+cat >"$work/orbit.wxs" <<'WXS'
+<?xml version="1.0" encoding="utf-8"?>
+<Wix xmlns="http://schemas.microsoft.com/wix/2006/wi">
+  <Product Id="*" Name="Orbit Planner 5" Language="1033" Version="5.0.0" Manufacturer="Orbit"
+           UpgradeCode="3F2A1B0C-9D8E-4F7A-8B6C-5D4E3F2A1B0C">
+    <Package InstallerVersion="200" Compressed="yes" InstallScope="perMachine"/>
+    <Media Id="1" Cabinet="data.cab" EmbedCab="yes"/>
+    <CustomActionRef Id="VesmarkCheckItems"/>
+    <Property Id="Files" Value="orbits.db"/>
+    <Property Id="RectPyrc" Value="8;100"/>
+    <Property Id="ProductNameShort" Value="Orbit-5"/>
+    <Directory Id="TARGETDIR" Name="SourceDir">
+      <Directory Id="ProgramFilesFolder">
+        <Directory Id="_DBASE_" Name="Orbit Planner" SourceName="Data">
+          <Component Id="VesmarkEncryptedFiles" Guid="8A7B6C5D-4E3F-4A1B-9C0D-1E2F3A4B5C6D">
+            <File Id="orbits.db" Name="orbits.db" Source="$(var.Disc)/Data/orbits.db"/>
+            <File Id="empty.dat" Name="empty.dat" Source="$(var.Disc)/Data/empty.dat"/>
+          </Component>
+        </Directory>
+      </Directory>
+    </Directory>
+    <Feature Id="Main" Level="1" Absent="disallow"><ComponentRef Id="VesmarkEncryptedFiles"/></Feature>
+  </Product>
+</Wix>
+WXS
+snapshot() { (cd "$tree" && find . -printf '%p %m %s %T@\n' | sort && find . -type f -exec md5sum {} + | sort); }
+before=$(snapshot)
+
+out=$(bash "$source_dir/tools/master_disc.sh" "$tree" --product "Orbit Planner 5" --id ORBIT5-DISC1 \
+      --out "$work/dist" --package "$work/orbit.wxs" --iso "$work/dist/orbit.iso" --label ORBIT5 2>&1) || true
+echo "$out" | tail -n 25
+[[ "$(snapshot)" == "$before" ]] || fail "the product folder changed"
+for text in "Intel package; carries Vesmark.dll" "BIN 101 equals listing.bin" "the image holds the disc as mastered" \
+            "Result: mastered and verified."; do
+  [[ "$out" == *"$text"* ]] || fail "master did not say '$text'"
+done
+disc="$work/dist/disc"
+for name in disk1.id Tarvolen.exe Tarvolen.ini setup.msi "Data/Maps/Nord/Übersicht.txt" "Help Files/start page.htm"; do
+  [[ -f "$disc/$name" ]] || fail "the staged disc has no $name"
+done
+cmp -s "$tree/Data/Maps/terrain.bin" "$disc/Data/Maps/terrain.bin" || fail "the large file was not staged whole"
+[[ -z "$(find "$disc" -type f -perm /222)" ]] || fail "a staged file is writable, unlike a pressed one"
+grep -qx 'Product=Orbit Planner 5' <(tr -d '\r' <"$disc/disk1.id") || fail "disk1.id does not carry the product"
+for name in Tarvolen.exe Vesmark.dll setup.msi; do
+  [[ -f "$work/dist/wine/$name" ]] || fail "no 64-bit $name for ./kit try"
+done
+
+if ((failures > 0)); then
+  echo "master_own_tree_test: $failures failure(s)"
+  exit 1
+fi
+echo "master_own_tree_test: mastered in one pass, folder untouched, image verified"
