@@ -61,6 +61,11 @@ INSTANTIATE_TEST_SUITE_P(
         DiscCase{"both empty on both sides", DiscId("", ""), "", "", false},
         DiscCase{"section and key names in other case", "[DISK]\nproduct=ABC\nID=7\n", "ABC", "7", true},
         DiscCase{"values in quotes", DiscId("\"ABC\"", "'7'"), "ABC", "7", true},
+        // As mediakit discid writes README's example: blanks inside are part
+        // of the value, blanks around it are not.
+        DiscCase{"blanks inside", DiscId("Vesmark Desktop 5", "VD5 DISC 1"), "Vesmark Desktop 5",
+                 "VD5 DISC 1", true},
+        DiscCase{"blanks around", DiscId(" \tABC \t", " 7 "), " \tABC \t", " 7 ", false},
         DiscCase{"wrong section", "[Info]\nProduct=ABC\nId=7\n", "ABC", "7", false},
         // The disc's id is read as its first 39 characters; the settings' id
         // arrives cut the same way.

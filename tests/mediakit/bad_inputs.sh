@@ -65,13 +65,33 @@ row 2 "a folder; give a file name" "$mediakit" manifest build "$disc" -o "$work"
 row 2 "no process reads the FIFO" "$mediakit" listing build "$disc" -o "$work/fifo"
 row 2 "No space left on device" "$mediakit" manifest build "$disc" -o "$device"
 row 0 "rows" "$mediakit" manifest build "$disc" -o "$work/link.md5"
+# disc identification: a value the launcher would read otherwise than written
+pad() { printf "%${1}s" '' | tr ' ' "$2"; }  # pad COUNT CHARACTER
+discid=("$mediakit" discid -o "$work/d.id" --settings "$work/s.ini")
+row 2 "--id '$(pad 40 i)' has 40 characters; the launcher reads at most 39" "${discid[@]}" --product P --id "$(pad 40 i)"
+row 2 "has 255 characters; the launcher reads at most 254" "${discid[@]}" --product "$(pad 255 p)" --id I
+row 2 "--product ' Vesmark' begins with a blank" "${discid[@]}" --product " Vesmark" --id I
+row 2 "--id 'VD5 ' ends with a blank" "${discid[@]}" --product P --id "VD5 "
+row 2 "--product '\"Vesmark\"' is enclosed in quotes" "${discid[@]}" --product '"Vesmark"' --id I
+row 2 "--id must not be empty" "${discid[@]}" --product P --id ""
+row 2 "--template has 1024 characters; the launcher reads at most 1023" "${discid[@]}" --product P --id I --template "/i [%PACKAGE%] $(pad 1009 q)"
+row 2 "--transform has 260 characters; the launcher reads at most 259" "${discid[@]}" --product P --id I --transform "$(pad 256 t).mst"
+row 2 "'[%PAKAGE%]' is no placeholder the launcher knows" "${discid[@]}" --product P --id I --template "/i [%PAKAGE%]"
+row 2 "the launcher reads '[%P]' as [%PACKAGE%]" "${discid[@]}" --product P --id I --template "/i [%P] /qb"
+row 0 "wrote $work/exact.ini" "$mediakit" discid --product "$(pad 254 p)" --id "$(pad 39 i)" -o "$work/exact.id" \
+  --settings "$work/exact.ini" --transform "$(pad 255 t).mst" --template "/i [%PACKAGE%] [%SRCDIR%][%WINDIR%][%WINSYSDIR%][%TRANSFORM%] [$(pad 960 q)"
+# README's example: blanks inside are written as they are, the way install_disc_test reads them back.
+row 0 "wrote $work/Tarvolen.ini" "$mediakit" discid --product "Vesmark Desktop 5" --id VD5-DISC-1 -o "$work/disk1.id" \
+  --settings "$work/Tarvolen.ini" --transform 1031.mst --template '/i "[%PACKAGE%]" TRANSFORMS="[%TRANSFORM%]" /qb'
+[[ "$(cat "$work/disk1.id")" == $'[disk]\r\nProduct=Vesmark Desktop 5\r\nId=VD5-DISC-1\r' ]] || fail "disk1.id: $(cat -A "$work/disk1.id")"
+grep -qx $'Product=Vesmark Desktop 5\r' "$work/Tarvolen.ini" || fail "Tarvolen.ini does not carry the product as given"
 
 [[ "$(snapshot)" == "$before" ]] || fail "the tree changed"
 [[ -p "$work/fifo" ]] || fail "the FIFO given as output is no longer a FIFO"
 [[ -c "$device" ]] || fail "the device node given as output is no longer one"
 [[ -L "$work/link.md5" && -s "$work/linked.md5" ]] || fail "the link was replaced instead of followed"
 ls "$work" | grep -q '^\.' && fail "a temporary file was left behind: $(ls -A "$work" | grep '^\.')"
-[[ ! -e "$work/x.bin" && ! -e "$work/none.md5" && ! -e "$work/m.md5" && ! -e "$work/l.bin" ]] \
+[[ ! -e "$work/x.bin" && ! -e "$work/none.md5" && ! -e "$work/m.md5" && ! -e "$work/l.bin" && ! -e "$work/d.id" && ! -e "$work/s.ini" ]] \
   || fail "a failed command left its output"
 
 rm -rf "$work"

@@ -3,7 +3,7 @@
 # with the sample's options is the one Vesmark embeds, byte for byte; verify
 # --manifest tells an intact tree with 0, each changed file with its expected
 # and found digest and 1, a listed file that is not there as a note, and bad
-# input with 2.
+# input with 2; --json and --quiet tell the same outcome to scripts.
 #   manifest_and_verify.sh MEDIAKIT SAMPLE_DISC EMBEDDED_MANIFEST EMBEDDED_LISTING WORK_FOLDER
 set -uo pipefail
 mediakit=$1 disc=$2 embedded=$3 listing=$4 work=$5
@@ -59,6 +59,37 @@ expect_exit 1 "verify --first" "$mediakit" verify "$copy" --manifest "$embedded"
 cp "$disc/license.txt" "$copy/license.txt"; cp "$disc/Templates/quote.rtf" "$copy/Templates/quote.rtf"
 expect_exit 0 "a listed file missing alone does not fail" "$mediakit" verify "$copy" --manifest "$embedded"
 grep -q '^note ' "$work/out.txt" || fail "the missing file is not noted"
+
+# For scripts: one JSON object a line, the summary last; --quiet says nothing.
+json=$work/json
+cp -a "$disc" "$json"
+chmod u+w "$json" "$json/Help" "$json/license.txt"
+rm "$json/readme.txt"
+echo extra >"$json/Help/desktop.ini"
+printf 'X' >>"$json/license.txt"
+expect_exit 1 "verify --json of a changed copy" "$mediakit" verify "$json" --listing "$listing" --manifest "$embedded" --json
+python3 - "$work/out.txt" "$(upper_md5 "$json/license.txt")" <<'PY' || fail "verify --json: records or summary wrong"
+import json, sys
+records = [json.loads(line) for line in open(sys.argv[1], encoding='utf-8')]
+found = sorted((r['check'], r['kind'], r['path']) for r in records[:-1])
+assert found == [('listing', 'changed', '\\license.txt'), ('listing', 'extra', '\\Help\\desktop.ini'),
+                 ('listing', 'missing', '\\readme.txt'), ('manifest', 'changed', '\\license.txt'),
+                 ('manifest', 'note', '\\readme.txt')], found
+changed = {r['check']: r for r in records if r.get('kind') == 'changed'}
+assert changed['listing']['found']['size'] == changed['listing']['expected']['size'] + 1, changed
+assert changed['manifest']['found_md5'] == sys.argv[2], changed
+summary = records[-1]['summary']
+assert summary == {'exit_code': 1,
+                   'listing': {'passes': False, 'missing': 1, 'extra': 1, 'changed': 1, 'errors': 0},
+                   'manifest': {'passes': False, 'listed': 44, 'digested': 43, 'changed': 1,
+                                'not_on_disc': 1, 'errors': 0}}, summary
+PY
+expect_exit 1 "verify --quiet of a changed copy" "$mediakit" verify "$json" --listing "$listing" --manifest "$embedded" --quiet
+[[ -s "$work/out.txt" ]] && fail "verify --quiet told something of a changed copy"
+expect_exit 0 "verify --quiet of the sample disc" "$mediakit" verify "$disc" --listing "$listing" --manifest "$embedded" --quiet
+[[ -s "$work/out.txt" ]] && fail "verify --quiet told something of a matching tree"
+expect_exit 0 "--version" "$mediakit" --version
+grep -qxE 'mediakit [0-9]+\.[0-9]+\.[0-9]+' "$work/out.txt" || fail "--version does not print the tool and its version"
 
 expect_exit 2 "build of a missing tree" "$mediakit" manifest build "$work/absent" -o "$work/x.md5"
 [[ ! -e "$work/x.md5" ]] || fail "a failed build left a file"

@@ -7,6 +7,8 @@
 
 namespace {
 
+const char check[] = "listing";
+
 bool IsFolder(const WIN32_FIND_DATAA& entry)
 {
     return (entry.dwFileAttributes & FILE_ATTRIBUTE_DIRECTORY) != 0;
@@ -24,6 +26,14 @@ std::string Describe(const WIN32_FIND_DATAA& entry)
     return text.str();
 }
 
+nlohmann::ordered_json EntryRecord(const WIN32_FIND_DATAA& entry)
+{
+    if (IsFolder(entry)) {
+        return {{"type", "folder"}, {"attributes", entry.dwFileAttributes}};
+    }
+    return {{"type", "file"}, {"size", entry.nFileSizeLow}, {"attributes", entry.dwFileAttributes}};
+}
+
 std::string PathOf(const char* relativePath, const WIN32_FIND_DATAA& entry)
 {
     return std::string(relativePath) + entry.cFileName + (IsFolder(entry) ? "\\" : "");
@@ -31,16 +41,19 @@ std::string PathOf(const char* relativePath, const WIN32_FIND_DATAA& entry)
 
 }  // namespace
 
-CDifferencePrinter::CDifferencePrinter(std::ostream& output, bool stopAtFirst, const std::string& treeRoot)
-    : out(output), first(stopAtFirst), root(treeRoot)
+CDifferencePrinter::CDifferencePrinter(CFindingWriter& findingWriter, bool stopAtFirst,
+                                       const std::string& treeRoot)
+    : writer(findingWriter), first(stopAtFirst), root(treeRoot)
 {
 }
 
 std::string CDifferencePrinter::Describe(const char* relativePath, const WIN32_FIND_DATAA& entry,
-                                         bool onDisk) const
+                                         bool onDisk, nlohmann::ordered_json& record) const
 {
+    record[onDisk ? "found" : "expected"] = EntryRecord(entry);
     const char* kind = onDisk ? NonRegularKindOf(root + (relativePath + 1) + entry.cFileName) : nullptr;
     if (kind != nullptr) {
+        record["not_regular"] = kind;
         return std::string(kind) + ", not a regular file: a disc cannot carry it";
     }
     return ::Describe(entry);
@@ -49,60 +62,56 @@ std::string CDifferencePrinter::Describe(const char* relativePath, const WIN32_F
 void CDifferencePrinter::OnDifference(Difference kind, const char* relativePath,
                                       const WIN32_FIND_DATAA* expected, const WIN32_FIND_DATAA* found)
 {
+    const WIN32_FIND_DATAA& entry = kind == missingEntry ? *expected : *found;
+    std::string path = PathOf(relativePath, entry);
+    nlohmann::ordered_json record;
+    std::ostringstream line;
     switch (kind) {
     case missingEntry:
         ++missing;
-        out << "missing  " << PathOf(relativePath, *expected) << "  (" << Describe(relativePath, *expected, false) << ")\n";
+        record = CFindingWriter::Record("missing", check, path);
+        line << "missing  " << path << "  (" << Describe(relativePath, entry, false, record) << ")";
         break;
     case extraEntry:
         ++extra;
-        out << "extra    " << PathOf(relativePath, *found) << "  (" << Describe(relativePath, *found, true) << ")\n";
+        record = CFindingWriter::Record("extra", check, path);
+        line << "extra    " << path << "  (" << Describe(relativePath, entry, true, record) << ")";
         break;
     case caseTwinEntry:
         ++extra;
-        out << "extra    " << PathOf(relativePath, *found) << "  (" << Describe(relativePath, *found, true)
-            << "; its name differs only in letter case from another entry here, which a disc cannot hold)\n";
+        record = CFindingWriter::Record("extra", check, path);
+        record["case_twin"] = true;
+        line << "extra    " << path << "  (" << Describe(relativePath, entry, true, record)
+             << "; its name differs only in letter case from another entry here, which a disc cannot hold)";
         break;
     case changedEntry:
         ++changed;
-        out << "changed  " << PathOf(relativePath, *found) << "  ";
-        if (const char* kind = NonRegularKindOf(root + (relativePath + 1) + found->cFileName)) {
-            out << "(" << kind << ", not a regular file: a disc cannot carry it)\n";
-            break;
+        record = CFindingWriter::Record("changed", check, path);
+        record["expected"] = expected != nullptr ? EntryRecord(*expected) : nlohmann::ordered_json();
+        record["found"] = EntryRecord(*found);
+        line << "changed  " << path << "  ";
+        if (const char* hostKind = NonRegularKindOf(root + (relativePath + 1) + found->cFileName)) {
+            record["not_regular"] = hostKind;
+            line << "(" << hostKind << ", not a regular file: a disc cannot carry it)";
+        } else if (expected == nullptr) {
+            line << "(rejected by the input)";
+        } else {
+            if (expected->nFileSizeLow != found->nFileSizeLow) {
+                line << "size " << expected->nFileSizeLow << " -> " << found->nFileSizeLow << "  ";
+            }
+            if (expected->dwFileAttributes != found->dwFileAttributes) {
+                line << std::hex << "attributes 0x" << std::setw(2) << std::setfill('0')
+                     << expected->dwFileAttributes << " -> 0x" << std::setw(2) << found->dwFileAttributes;
+            }
         }
-        if (expected == nullptr) {
-            out << "(rejected by the input)\n";
-            break;
-        }
-        if (expected->nFileSizeLow != found->nFileSizeLow) {
-            out << "size " << expected->nFileSizeLow << " -> " << found->nFileSizeLow << "  ";
-        }
-        if (expected->dwFileAttributes != found->dwFileAttributes) {
-            out << std::hex << "attributes 0x" << std::setw(2) << std::setfill('0')
-                << expected->dwFileAttributes << " -> 0x" << std::setw(2) << found->dwFileAttributes
-                << std::dec << std::setfill(' ');
-        }
-        out << '\n';
         break;
     }
+    writer.Tell(line.str(), record);
 }
 
 void CDifferencePrinter::OnTrouble(Trouble kind, const char* relativePath, const char* name)
 {
     ++troubles;
-    out << "error    " << relativePath;
-    switch (kind) {
-    case inputRefused:
-        out << "  the listing is corrupt; the check fails on it\n";
-        break;
-    case folderUnreadable:
-        out << "  the folder cannot be read\n";
-        break;
-    case listingUnreadable:
-        out << "  the listing has no readable record for this folder (corrupt or truncated)\n";
-        break;
-    case pathTooLong:
-        out << name << "  the path is longer than 259 characters, the check fails on it\n";
-        break;
-    }
+    TellTrouble(writer, check, kind, relativePath, name, "the listing is corrupt; the check fails on it",
+                "the listing has no readable record for this folder (corrupt or truncated)");
 }

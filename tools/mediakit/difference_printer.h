@@ -1,16 +1,17 @@
-// Tells each difference of a walk on one line: missing, extra or changed,
-// with the entry's path; counts them for the summary.
+// Tells each difference of a walk against the listing: missing, extra or
+// changed, with the entry's path; counts them for the summary.
 #pragma once
+#include "finding_writer.h"
+
 #include "verify/walk_observer.h"
 
-#include <ostream>
 #include <string>
 
 class CDifferencePrinter : public CWalkObserver {
 public:
     // root names the tree ("X:\\"), so that entries on disk that are not
     // regular files can be told as what they are.
-    CDifferencePrinter(std::ostream& output, bool stopAtFirst, const std::string& root);
+    CDifferencePrinter(CFindingWriter& writer, bool stopAtFirst, const std::string& root);
     ~CDifferencePrinter() = default;
 
     void OnDifference(Difference kind, const char* relativePath, const WIN32_FIND_DATAA* expected,
@@ -24,9 +25,12 @@ public:
     unsigned troubles = 0;
 
 private:
-    std::string Describe(const char* relativePath, const WIN32_FIND_DATAA& entry, bool onDisk) const;
+    // What the entry is in words, and in its record; the host is asked for
+    // entries on disk, which may be neither file nor folder.
+    std::string Describe(const char* relativePath, const WIN32_FIND_DATAA& entry, bool onDisk,
+                         nlohmann::ordered_json& record) const;
 
-    std::ostream& out;
+    CFindingWriter& writer;
     bool first;
     std::string root;
 };

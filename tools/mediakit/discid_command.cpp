@@ -3,18 +3,15 @@
 #include "command_exit.h"
 #include "command_files.h"
 #include "commands.h"
+#include "launcher_values.h"
+
+#include "launcher/launcher_settings.h"
 
 #include <iostream>
 #include <memory>
 #include <string>
 
 namespace {
-
-// The launcher reads the product with a 255-character buffer and the id with a
-// 40-character one; longer identifiers would be cut, and discs that differ only
-// past the cut would match.
-const size_t maxProductLength = 254;
-const size_t maxIdLength = 39;
 
 struct DiscIdOptions {
     std::string product;
@@ -25,30 +22,24 @@ struct DiscIdOptions {
     std::string transform;
 };
 
-void CheckIdentifier(const std::string& what, const std::string& value, size_t maxLength)
+// The launcher matches a disc only when both files give it the identifier as
+// written: one it would trim, unquote or cut is refused rather than written.
+void CheckIdentifier(const std::string& what, const std::string& value, unsigned capacity)
 {
     if (value.empty()) {
         EndCommand(exitError, what + " must not be empty: an empty identifier matches no disc");
     }
-    if (value.size() > maxLength) {
-        EndCommand(exitError, what + " '" + value + "' has " + std::to_string(value.size()) +
-                                  " characters; the launcher compares at most " +
-                                  std::to_string(maxLength));
-    }
-    // The profile service trims blanks and ends a value at a line break; keep to
-    // visible ASCII so that both sides read exactly what was written.
-    for (char c : value) {
-        if (c < 0x21 || c > 0x7E) {
-            EndCommand(exitError, what + " '" + value +
-                                      "' may hold only visible ASCII characters (no blanks)");
-        }
+    std::string problem = ProfileValueProblem(value, capacity);
+    if (!problem.empty()) {
+        EndCommand(exitError, what + " '" + value + "' " + problem);
     }
 }
 
-void CheckSettingValue(const std::string& what, const std::string& value)
+void CheckSettingValue(const std::string& what, const std::string& value, unsigned capacity)
 {
-    if (value.find_first_of("\r\n") != std::string::npos) {
-        EndCommand(exitError, what + " must be one line");
+    std::string problem = ProfileValueProblem(value, capacity);
+    if (!problem.empty()) {
+        EndCommand(exitError, what + " " + problem);
     }
 }
 
@@ -60,14 +51,18 @@ void WriteText(const std::string& path, const std::string& text, const std::stri
 
 void RunDiscId(const DiscIdOptions& options)
 {
-    CheckIdentifier("--product", options.product, maxProductLength);
-    CheckIdentifier("--id", options.id, maxIdLength);
+    CheckIdentifier("--product", options.product, productCapacity);
+    CheckIdentifier("--id", options.id, idCapacity);
     // Every value is checked before anything is written.
     if (!options.settings.empty()) {
-        CheckSettingValue("--template", options.setupTemplate);
-        CheckSettingValue("--transform", options.transform);
+        CheckSettingValue("--template", options.setupTemplate, commandTemplateCapacity);
+        CheckSettingValue("--transform", options.transform, transformCapacity);
         if (options.setupTemplate.empty()) {
             EndCommand(exitError, "--template must not be empty: the launcher would start nothing");
+        }
+        std::string problem = CommandTemplateProblem(options.setupTemplate);
+        if (!problem.empty()) {
+            EndCommand(exitError, "--template: " + problem);
         }
     }
     WriteText(options.output,
@@ -90,18 +85,21 @@ void AddDiscIdCommand(CLI::App& app)
         "discid", "Write disk1.id for the root of a disc, and optionally the matching "
                   "launcher settings (Tarvolen.ini)");
     command->add_option("--product", options->product,
-                        "product identifier (1 to 254 visible ASCII characters)")
+                        "product identifier (1 to 254 characters, blanks inside but not at either end)")
         ->required();
-    command->add_option("--id", options->id, "disc identifier (1 to 39 visible ASCII characters)")
+    command->add_option("--id", options->id, "disc identifier (1 to 39 characters, blanks inside but not at either end)")
         ->required();
     command->add_option("-o,--output", options->output, "where to write the disc file")
         ->capture_default_str();
     command->add_option("--settings", options->settings,
                         "also write launcher settings that match this disc to this file");
     command->add_option("--template", options->setupTemplate,
-                        "installer command template for [Command] Setup in the settings")
+                        "installer command template for [Command] Setup in the settings (up to 1023 "
+                        "characters; placeholders [%SRCDIR%], [%WINDIR%], [%WINSYSDIR%], [%PACKAGE%], "
+                        "[%TRANSFORM%], written in full)")
         ->capture_default_str();
     command->add_option("--transform", options->transform,
-                        "transform file name for [Command] Transform in the settings");
+                        "transform file name for [Command] Transform in the settings (up to 259 "
+                        "characters)");
     command->callback([options]() { RunDiscId(*options); });
 }

@@ -4,6 +4,7 @@
 #include "commands.h"
 
 #include <iostream>
+#include <string>
 
 int main(int argc, char** argv)
 {
@@ -11,6 +12,7 @@ int main(int argc, char** argv)
                  "product's installation disc.\nExit codes: 0 ok, 1 difference found, "
                  "2 usage or I/O error."};
     app.require_subcommand(1);
+    app.set_version_flag("--version", std::string("mediakit ") + MEDIAKIT_VERSION);
 
     AddListingCommand(app);
     AddManifestCommand(app);

@@ -7,9 +7,15 @@
 
 #include <string>
 
-CManifestReport::CManifestReport(CFindDataFromMD5& manifest, std::ostream& output, bool stopAtFirst,
-                                 CProgressBar& progressBar)
-    : input(manifest), out(output), first(stopAtFirst), progress(progressBar)
+namespace {
+
+const char check[] = "manifest";
+
+}  // namespace
+
+CManifestReport::CManifestReport(CFindDataFromMD5& manifest, CFindingWriter& findingWriter,
+                                 bool stopAtFirst, CProgressBar& progressBar)
+    : input(manifest), writer(findingWriter), first(stopAtFirst), progress(progressBar)
 {
 }
 
@@ -51,20 +57,31 @@ BOOL CManifestReport::CheckFile(const WIN32_FIND_DATAA& entry)
     }
     ++changed;
     progress.Finish();
-    out << "changed  " << relativePath << "  ";
+    nlohmann::ordered_json record = CFindingWriter::Record("changed", check, relativePath);
+    record["expected_md5"] = row != nullptr ? nlohmann::ordered_json(row->md5) : nlohmann::ordered_json();
+    record["found_md5"] = nullptr;
+    std::string line = "changed  " + relativePath + "  ";
+    std::string reason;
     if (fullPath.size() >= MAX_PATH) {
-        out << "the path is longer than 259 characters, the check rejects the file unread\n";
-        return FALSE;
+        reason = "the path is longer than 259 characters, the check rejects the file unread";
+        line += reason;
+    } else {
+        // Never opened when it is not a regular file: a FIFO would be waited on.
+        const char* kind = NonRegularKindOf(fullPath);
+        const char* found = kind == nullptr ? GetFileMD5(fullPath.c_str()) : nullptr;
+        if (found != nullptr) {
+            record["found_md5"] = found;
+        } else {
+            reason = kind != nullptr ? std::string(kind) + ", not a regular file (never read)"
+                                     : "the file cannot be opened (no permission, or open for writing elsewhere)";
+        }
+        line += "expected " + std::string(row != nullptr ? row->md5 : "?") + "  found " +
+                (found != nullptr ? std::string(found) : "nothing: " + reason);
     }
-    out << "expected " << (row != nullptr ? row->md5 : "?") << "  found ";
-    // Never opened when it is not a regular file: a FIFO would be waited on.
-    if (const char* kind = NonRegularKindOf(fullPath)) {
-        out << "nothing: " << kind << ", not a regular file (never read)\n";
-        return FALSE;
+    if (!reason.empty()) {
+        record["reason"] = reason;
     }
-    const char* found = GetFileMD5(fullPath.c_str());
-    out << (found != nullptr ? found : "nothing: the file cannot be opened (no permission, or open for writing elsewhere)")
-        << '\n';
+    writer.Tell(line, record);
     return FALSE;
 }
 
@@ -72,21 +89,8 @@ void CManifestReport::OnTrouble(Trouble kind, const char* relativePath, const ch
 {
     ++troubles;
     progress.Finish();
-    out << "error    " << relativePath;
-    switch (kind) {
-    case inputRefused:
-        out << "  the manifest cannot be used; the check fails on it\n";
-        break;
-    case folderUnreadable:
-        out << "  the folder cannot be read\n";
-        break;
-    case listingUnreadable:
-        out << "  the manifest could not answer for this folder\n";
-        break;
-    case pathTooLong:
-        out << name << "  the path is longer than 259 characters, the check fails on it\n";
-        break;
-    }
+    TellTrouble(writer, check, kind, relativePath, name, "the manifest cannot be used; the check fails on it",
+                "the manifest could not answer for this folder");
 }
 
 unsigned CManifestReport::TellMissing()
@@ -98,7 +102,9 @@ unsigned CManifestReport::TellMissing()
             continue;
         }
         ++missing;
-        out << "note     " << row.path << "  listed in the manifest, not on the disc (not a failure)\n";
+        nlohmann::ordered_json record = CFindingWriter::Record("note", check, row.path);
+        record["reason"] = "listed in the manifest, not on the disc";
+        writer.Tell("note     " + std::string(row.path) + "  listed in the manifest, not on the disc (not a failure)", record);
     }
     return missing;
 }

@@ -2,18 +2,18 @@
 // path, the listed digest and the one found; listed files the walk never met
 // are told as notes, since their absence does not fail the check.
 #pragma once
+#include "finding_writer.h"
 #include "progress_bar.h"
 
 #include "verify/find_data_from_md5.h"
 #include "verify/walk_observer.h"
 
-#include <ostream>
 #include <set>
 #include <string>
 
 class CManifestReport : public CFindDataInput, public CWalkObserver {
 public:
-    CManifestReport(CFindDataFromMD5& manifest, std::ostream& output, bool stopAtFirst,
+    CManifestReport(CFindDataFromMD5& manifest, CFindingWriter& writer, bool stopAtFirst,
                     CProgressBar& progressBar);
     ~CManifestReport() = default;
 
@@ -44,7 +44,7 @@ public:
 
 private:
     CFindDataFromMD5& input;
-    std::ostream& out;
+    CFindingWriter& writer;
     bool first;
     CProgressBar& progress;
     CFileIterator* iterator = nullptr;

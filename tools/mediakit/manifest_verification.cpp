@@ -84,7 +84,7 @@ uint64_t ListedBytes(const std::string& root, const CManifestReport& report)
 }  // namespace
 
 ManifestOutcome VerifyManifest(const std::string& root, const std::string& manifestPath,
-                               const CCodePageText& codePage, bool first, std::ostream& out)
+                               const CCodePageText& codePage, bool first, CFindingWriter& writer)
 {
     std::string text = ReadManifest(manifestPath, codePage);
     CMemReader reader(static_cast<LPCSTR>(nullptr));
@@ -98,9 +98,9 @@ ManifestOutcome VerifyManifest(const std::string& root, const std::string& manif
     ManifestOutcome outcome;
     outcome.rows = static_cast<unsigned>(manifest.Items().size());
     CProgressBar progress("hashing");
-    CManifestReport report(manifest, out, first, progress);
+    CManifestReport report(manifest, writer, first, progress);
     // Weighing the files costs a walk of its own: only for a bar that shows.
-    if (progress.CanShow()) {
+    if (writer.ShowsProgress() && progress.CanShow()) {
         progress.SetTotal(ListedBytes(root, report));
     }
     CFileIterator iterator;

@@ -2,8 +2,8 @@
 // it, telling every changed file.
 #pragma once
 #include "code_page_text.h"
+#include "finding_writer.h"
 
-#include <ostream>
 #include <string>
 
 struct ManifestOutcome {
@@ -18,4 +18,4 @@ struct ManifestOutcome {
 // root is the tree as the platform names it ("X:\"). Ends the command with
 // exit code 2 when the manifest cannot be read or is not in codePage.
 ManifestOutcome VerifyManifest(const std::string& root, const std::string& manifestPath,
-                               const CCodePageText& codePage, bool first, std::ostream& out);
+                               const CCodePageText& codePage, bool first, CFindingWriter& writer);

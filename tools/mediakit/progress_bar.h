@@ -1,5 +1,6 @@
 // A one-line progress bar on standard error, drawn only when it is a terminal
-// and the work is large enough to be worth watching.
+// and the work is large enough to be worth watching: how far, how fast
+// (MiB/s) and how long is left at that rate.
 #pragma once
 #include <chrono>
 #include <cstdint>
@@ -33,5 +34,6 @@ private:
     uint64_t total;
     uint64_t done = 0;
     bool shown;
+    std::chrono::steady_clock::time_point started = std::chrono::steady_clock::now();
     std::chrono::steady_clock::time_point lastDrawn;
 };

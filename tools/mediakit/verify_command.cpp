@@ -6,6 +6,7 @@
 #include "commands.h"
 #include "difference_printer.h"
 #include "disc_drive.h"
+#include "finding_writer.h"
 #include "manifest_verification.h"
 #include "recoded_input.h"
 
@@ -16,6 +17,7 @@
 
 #include <iostream>
 #include <memory>
+#include <sstream>
 #include <stdexcept>
 
 namespace {
@@ -26,6 +28,8 @@ struct VerifyArguments {
     std::string manifest;
     unsigned codePage = 1252;
     bool first = false;
+    bool json = false;
+    bool quiet = false;
 };
 
 // What one part of the verification found: differences fail it (exit 1),
@@ -35,8 +39,10 @@ struct PartOutcome {
     bool troubled = false;
 };
 
+const char stoppedAtFirst[] = " (stopped at the first, as the installer's check does)";
+
 PartOutcome VerifyListing(const VerifyArguments& args, const std::string& root,
-                          const CCodePageText& codePage)
+                          const CCodePageText& codePage, CFindingWriter& writer)
 {
     std::string data = ReadInputFile(args.listing, "listing");
     CMemReader reader(static_cast<LPCSTR>(nullptr));
@@ -49,7 +55,7 @@ PartOutcome VerifyListing(const VerifyArguments& args, const std::string& root,
         EndCommand(exitError, args.listing + ": corrupt at byte " + std::to_string(structure.offset) + ": " +
                                   DescribeListingFault(structure.fault) + "; the check fails on it");
     }
-    CDifferencePrinter printer(std::cout, args.first, root);
+    CDifferencePrinter printer(writer, args.first, root);
     CFileIterator iterator;
     iterator.SetObserver(&printer);
     BOOL same = FALSE;
@@ -59,44 +65,53 @@ PartOutcome VerifyListing(const VerifyArguments& args, const std::string& root,
         same = iterator.Walk(&input, root.c_str(), "*.*", 1);
     }
     unsigned differences = printer.missing + printer.extra + printer.changed;
-    if (same && differences == 0 && printer.troubles == 0) {
-        std::cout << args.folder << ": matches " << args.listing << '\n';
-        return PartOutcome{};
+    bool passes = same && differences == 0 && printer.troubles == 0;
+    std::ostringstream line;
+    if (passes) {
+        line << args.folder << ": matches " << args.listing;
+    } else {
+        line << args.folder << ": " << differences << " difference(s): " << printer.missing << " missing, "
+             << printer.extra << " extra, " << printer.changed << " changed";
+        if (printer.troubles != 0) {
+            line << "; " << printer.troubles << " error(s)";
+        }
+        if (args.first) {
+            line << stoppedAtFirst;
+        }
     }
-    std::cout << args.folder << ": " << differences << " difference(s): " << printer.missing
-              << " missing, " << printer.extra << " extra, " << printer.changed << " changed";
-    if (printer.troubles != 0) {
-        std::cout << "; " << printer.troubles << " error(s)";
-    }
-    if (args.first) {
-        std::cout << " (stopped at the first, as the installer's check does)";
-    }
-    std::cout << '\n';
-    return PartOutcome{true, printer.troubles != 0};
+    writer.Summarize("listing", line.str(),
+                     {{"passes", passes}, {"missing", printer.missing}, {"extra", printer.extra},
+                      {"changed", printer.changed}, {"errors", printer.troubles}});
+    return PartOutcome{!passes, printer.troubles != 0};
 }
 
 PartOutcome VerifyContent(const VerifyArguments& args, const std::string& root,
-                          const CCodePageText& codePage)
+                          const CCodePageText& codePage, CFindingWriter& writer)
 {
-    ManifestOutcome outcome = VerifyManifest(root, args.manifest, codePage, args.first, std::cout);
-    std::cout << args.folder << ": ";
-    if (outcome.passes && outcome.changed == 0 && outcome.troubles == 0) {
-        std::cout << "content matches " << args.manifest;
+    ManifestOutcome outcome = VerifyManifest(root, args.manifest, codePage, args.first, writer);
+    bool passes = outcome.passes && outcome.changed == 0 && outcome.troubles == 0;
+    std::ostringstream line;
+    line << args.folder << ": ";
+    if (passes) {
+        line << "content matches " << args.manifest;
     } else {
-        std::cout << outcome.changed << " changed file(s) against " << args.manifest;
+        line << outcome.changed << " changed file(s) against " << args.manifest;
     }
-    std::cout << " (" << outcome.checked << " of " << outcome.rows << " listed files digested";
+    line << " (" << outcome.checked << " of " << outcome.rows << " listed files digested";
     if (outcome.missing != 0) {
-        std::cout << ", " << outcome.missing << " not on the disc";
+        line << ", " << outcome.missing << " not on the disc";
     }
-    std::cout << ")";
+    line << ")";
     if (outcome.troubles != 0) {
-        std::cout << "; " << outcome.troubles << " error(s)";
+        line << "; " << outcome.troubles << " error(s)";
     }
     if (args.first && !outcome.passes) {
-        std::cout << " (stopped at the first, as the installer's check does)";
+        line << stoppedAtFirst;
     }
-    std::cout << '\n';
+    writer.Summarize("manifest", line.str(),
+                     {{"passes", passes}, {"listed", outcome.rows}, {"digested", outcome.checked},
+                      {"changed", outcome.changed}, {"not_on_disc", outcome.missing},
+                      {"errors", outcome.troubles}});
     return PartOutcome{!outcome.passes || outcome.changed != 0, outcome.troubles != 0};
 }
 
@@ -117,18 +132,24 @@ void RunVerify(const VerifyArguments& args)
     } catch (const std::runtime_error& e) {
         EndCommand(exitError, e.what());
     }
+    CFindingWriter writer(args.json ? ReportStyle::json : args.quiet ? ReportStyle::quiet : ReportStyle::text,
+                          std::cout, std::cerr);
     PartOutcome listing;
     PartOutcome content;
     if (!args.listing.empty()) {
-        listing = VerifyListing(args, drive->Root(), *codePage);
+        listing = VerifyListing(args, drive->Root(), *codePage, writer);
     }
     if (!args.manifest.empty()) {
-        content = VerifyContent(args, drive->Root(), *codePage);
+        content = VerifyContent(args, drive->Root(), *codePage, writer);
     }
+    int exitCode = exitOk;
     if (listing.troubled || content.troubled) {
-        EndCommand(exitError, "");
+        exitCode = exitError;
+    } else if (listing.differs || content.differs) {
+        exitCode = exitDifferent;
     }
-    EndCommand(listing.differs || content.differs ? exitDifferent : exitOk, "");
+    writer.Close(exitCode);
+    EndCommand(exitCode, "");
 }
 
 }  // namespace
@@ -155,5 +176,13 @@ void AddVerifyCommand(CLI::App& app)
                        "ANSI code page of the names in the listing and the manifest (default 1252)");
     verify->add_flag("--first", args->first,
                      "Stop each check at its first difference, where the installer's check stops");
+    CLI::Option* json = verify->add_flag(
+        "--json", args->json,
+        "Write one JSON object per line instead of text: one per finding (missing, extra, changed, "
+        "note, error), then {\"summary\": ...} with each check's counts and the exit code");
+    verify->add_flag("--quiet", args->quiet,
+                     "Write nothing but errors: no differences, no summary, no progress bar; the exit "
+                     "code tells")
+        ->excludes(json);
     verify->callback([args] { RunVerify(*args); });
 }
