@@ -335,9 +335,15 @@ case "$scenario" in
     ;;
 esac
 
-say "log: $log"
 if ((failures > 0)); then
+  say "log: $log (the prefix is kept for a look)"
   echo "scenario $scenario: FAILED ($failures)"
   exit 1
 fi
+# A prefix takes over a gigabyte: a passed scenario keeps only its logs.
+wineserver -k 2>/dev/null || true
+rm -rf "$dir/logs"
+mv "$WINEPREFIX/drive_c/kit" "$dir/logs" 2>/dev/null || mkdir -p "$dir/logs"
+rm -rf "$WINEPREFIX"
+say "logs: $dir/logs"
 echo "scenario $scenario: ok"
