@@ -1,0 +1,266 @@
+#!/usr/bin/python3
+# Debian's interpreter on purpose: python3-pefile installs for it.
+"""Usage: ./kit try [DISC] [--work FOLDER] [--mediakit PATH] [--timeout SECONDS]
+
+Installs from a mastered disc in a fresh 64-bit Wine prefix, as a user would,
+and proves what happened. DISC is the disc folder (default dist/disc) or its
+ISO 9660 image (such as dist/disc.iso, read through its Joliet names as Windows
+reads them). ./kit try installs what is missing and builds the native mediakit
+first.
+
+This machine runs no 32-bit programs, so the 64-bit twin that ./kit master
+writes beside the disc in wine/ stands in for the disc's own programs:
+  - wine/setup.msi takes the place of the disc's setup.msi, which the checks
+    never look into. It must carry the same Files, RectPyrc, pass phrase,
+    files and embedded listing and manifest as the disc's package (unless that
+    is a 0-byte stand-in), or the try would prove nothing about the disc.
+  - wine/Tarvolen.exe is started from C:\kit\launcher beside a copy of the
+    disc's Tarvolen.ini, and finds the disc on CD-ROM drive E: by its disk1.id.
+    The copy differs in two things only: in the Setup template the UI and
+    log options give way to /qn and a verbose log, and [%SRCDIR%] and
+    [%TRANSFORM%] are written with E:\\, the launcher's folder on the disc;
+    and a nonzero Debug is set to 0. The report names each change.
+The disc is tried on a read-only copy in FOLDER/disc, as a pressed disc
+reports its files; DISC itself is never changed.
+
+The report: each Vesmark action's result from msiexec's log, the installation's
+result, what was installed, and for each file of the package's "Files" that its
+"RectPyrc" range differs from the disc's file, that nothing else differs, and
+that `mediakit crypt decrypt` of a copy gives the disc's file back byte for
+byte. When the disc is refused or the installation fails, `mediakit verify` of
+the tried tree against the listing and manifest the package's library embeds
+tells why.
+
+  --work FOLDER      where the copy of the disc, the prefix and the log go
+                     (default build/try; an earlier try's are removed first)
+  --mediakit PATH    the native host tool (default build/native/bin/mediakit)
+  --timeout SECONDS  the longest any Wine call may take (default 600)
+
+Exit status: 0 both checks passed, the product installed and every range
+decrypts back; 1 the disc was refused, the installation failed, a proof failed
+or Wine ran out of time; 2 a usage error: no such disc, no twin beside it, a
+twin that does not match the disc's package, or a tool missing.
+"""
+import argparse
+import os
+import shutil
+import subprocess
+import sys
+
+sys.dont_write_bytecode = True  # no __pycache__ in the source tree
+import pe_image  # noqa: E402
+import try_outcome  # noqa: E402
+from try_outcome import on_root, say, shown  # noqa: E402
+import try_settings  # noqa: E402
+import vesmark_package  # noqa: E402
+
+HERE = os.path.dirname(os.path.realpath(__file__))
+SOURCE_DIR = os.path.dirname(HERE)
+WINE_PREFIX_SH = os.path.join(SOURCE_DIR, "tests", "e2e", "wine_prefix.sh")
+LAUNCHER_FOLDER = "C:\\kit\\launcher"
+LOG = "C:\\kit\\install.log"
+# The first volume descriptor of an ISO 9660 image, in its sector 16.
+ISO_SIGNATURE_AT = 16 * 2048 + 1
+CHECKED_VALUES = ("Files", "RectPyrc", "ProductNameShort")
+
+
+class Usage(Exception):
+    pass
+
+
+def remove(path):
+    """Removes a file or a tree, read-only ones too (links are not followed)."""
+    if os.path.isdir(path) and not os.path.islink(path):
+        for folder, _, _ in os.walk(path):
+            os.chmod(folder, os.stat(folder).st_mode | 0o200)
+        shutil.rmtree(path)
+    elif os.path.lexists(path):
+        os.remove(path)
+
+
+class Wine:
+    """Calls into tests/e2e/wine_prefix.sh for one prefix, each within a time limit."""
+
+    def __init__(self, prefix, seconds, log):
+        self.prefix, self.seconds, self.log = prefix, seconds, log
+
+    def __call__(self, script, *args):
+        env = dict(os.environ, WINEPREFIX=self.prefix)
+        with open(self.log, "a") as out:
+            done = subprocess.run(["timeout", str(self.seconds), "bash", "-c", 'source "$0"; ' + script,
+                                   WINE_PREFIX_SH, *args], env=env, stdout=out, stderr=out)
+        if done.returncode == 124:
+            self.stop()
+            raise try_outcome.TryFailed("Wine did not finish within %d s: %s %s (its output: %s)"
+                                      % (self.seconds, script.split()[0], " ".join(args), shown(self.log)))
+        return done.returncode
+
+    def host_path(self, windows_path):
+        """The host path of a Windows path in the prefix."""
+        done = subprocess.run(["bash", "-c", 'source "$0"; wine_host_path "$1"', WINE_PREFIX_SH,
+                               windows_path], env=dict(os.environ, WINEPREFIX=self.prefix),
+                              stdout=subprocess.PIPE, text=True, check=True)
+        return done.stdout.rstrip("\n").rstrip("/")
+
+    def stop(self):
+        if os.path.isdir(self.prefix):
+            subprocess.run(["wineserver", "-k"], env=dict(os.environ, WINEPREFIX=self.prefix),
+                           stdout=subprocess.DEVNULL, stderr=subprocess.DEVNULL, check=False)
+
+
+def twin_differences(disc_package, twin_package):
+    """What the disc's package and the twin's do not share, the pass phrase by name only."""
+    ours, theirs = vesmark_package.properties(disc_package), vesmark_package.properties(twin_package)
+    found = ["property %s differs" % name for name in CHECKED_VALUES if ours.get(name) != theirs.get(name)]
+    for what, a, b in zip(("listing (BIN 101)", "manifest (BIN 103)"),
+                          vesmark_package.embedded_data(disc_package)[:2],
+                          vesmark_package.embedded_data(twin_package)[:2]):
+        if a != b:
+            found.append("the libraries embed different %s" % what)
+    if sorted(vesmark_package.installed_files(disc_package, "TARGETDIR")) != \
+            sorted(vesmark_package.installed_files(twin_package, "TARGETDIR")):
+        found.append("the packages install different files, or from other places on the disc")
+    return found
+
+
+def find_twin(twin):
+    """The twin's launcher and package, both for x86-64."""
+    launcher, package = os.path.join(twin, "Tarvolen.exe"), os.path.join(twin, "setup.msi")
+    for path in (launcher, package):
+        if not os.path.isfile(path) or os.path.getsize(path) == 0:
+            raise Usage("no 64-bit twin %s beside the disc: master with --package WXS first" % shown(path))
+    try:
+        machine = pe_image.machine(pe_image.open_image(launcher))
+        library_machine = vesmark_package.embedded_data(package)[2]
+    except (pe_image.NotImage, vesmark_package.PackageError) as error:
+        raise Usage("the twin in %s is unusable: %s" % (shown(twin), error))
+    if machine != "x86-64" or library_machine != "x86-64":
+        raise Usage("the twin in %s is %s (launcher) and %s (library), not x86-64: master with --package WXS first"
+                    % (shown(twin), machine, library_machine))
+    return launcher, package
+
+
+def check_twin(package, disc_package):
+    """A try proves something of the disc's own package only when the twin carries its data."""
+    if os.path.getsize(disc_package) == 0:
+        say("the disc carries no package (a 0-byte setup.msi): only the twin's can be tried")
+        return
+    differences = twin_differences(disc_package, package)
+    if differences:
+        raise Usage("the twin %s does not match the disc's setup.msi (%s): master with --package WXS first"
+                    % (shown(package), "; ".join(differences)))
+    say("the twin's package matches the disc's: the same Files, RectPyrc, pass phrase, files and embedded data")
+
+
+def stage_disc(disc, scratch, log):
+    if os.path.isdir(disc):
+        shutil.copytree(disc, scratch, symlinks=True)
+        say("disc: a copy of %s in %s" % (shown(disc), shown(scratch)))
+        return
+    with open(disc, "rb") as image:
+        image.seek(ISO_SIGNATURE_AT)
+        if image.read(5) != b"CD001":
+            raise Usage("%s is neither a folder nor an ISO 9660 image" % shown(disc))
+    if shutil.which("xorriso") is None:
+        raise Usage("xorriso is not installed (./kit deps installs it)")
+    # Windows reads a disc's Joliet names, not its Rock Ridge ones.
+    with open(log, "a") as out:
+        done = subprocess.run(["xorriso", "-osirrox", "on", "-read_fs", "norock", "-indev", disc,
+                               "-extract", "/", scratch], stdout=out, stderr=out)
+    if done.returncode != 0 or not os.path.isdir(scratch):
+        raise Usage("%s cannot be read as an ISO 9660 image (xorriso's words in %s)" % (shown(disc), shown(log)))
+    say("disc: the image %s, extracted to %s" % (shown(disc), shown(scratch)))
+
+
+def present_disc(disc, scratch, package, log):
+    """The disc as pressed in SCRATCH, the twin's package as its setup.msi."""
+    stage_disc(disc, scratch, log)
+    disc_package = on_root(scratch, "setup.msi")
+    if disc_package is None:
+        raise Usage("the disc has no setup.msi at its root")
+    check_twin(package, disc_package)
+    os.chmod(disc_package, 0o644)
+    shutil.copyfile(package, disc_package)
+    # A pressed disc reports every file read-only, whatever the image or folder said.
+    subprocess.run(["chmod", "-R", "a-w", scratch], check=True)
+    say("setup.msi: the twin %s in its place; the copy read-only, as a pressed disc reports it, "
+        "on CD-ROM drive E:" % shown(package))
+
+
+def start_launcher(wine, launcher_exe, settings):
+    """Starts the twin's launcher from C: with SETTINGS beside it and waits for all it started."""
+    launcher = wine.host_path(LAUNCHER_FOLDER)
+    os.makedirs(launcher)
+    shutil.copyfile(launcher_exe, os.path.join(launcher, "Tarvolen.exe"))
+    with open(os.path.join(launcher, "Tarvolen.ini"), "w", encoding="latin-1", newline="") as f:
+        f.write(settings)
+    rc = wine('wine_run "$1"', LAUNCHER_FOLDER + "\\Tarvolen.exe")
+    if rc != 0:
+        say("Tarvolen.exe exited with %d (it always ends with 0)" % rc)
+
+
+def run(args):
+    disc = os.path.abspath(args.disc)
+    if not os.path.exists(disc):
+        raise Usage("no disc at %s (./kit master writes dist/disc)" % args.disc)
+    launcher_exe, package = find_twin(os.path.join(os.path.dirname(disc), "wine"))
+    if not os.access(args.mediakit, os.X_OK):
+        raise Usage("no mediakit at %s (./kit build native makes it)" % args.mediakit)
+    for tool in ("msiinfo", "wineserver", "timeout"):
+        if shutil.which(tool) is None:
+            raise Usage("%s is not installed (./kit deps installs what is missing)" % tool)
+    work = os.path.abspath(args.work)
+    scratch, prefix = os.path.join(work, "disc"), os.path.join(work, "prefix")
+    os.makedirs(work, exist_ok=True)
+    wine = Wine(prefix, args.timeout, os.path.join(work, "wine.log"))
+    wine.stop()
+    for old in (scratch, prefix, os.path.join(work, "decrypted"), os.path.join(work, "data"), wine.log):
+        remove(old)
+
+    print("==> try %s" % shown(disc), flush=True)
+    present_disc(disc, scratch, package, wine.log)
+    settings_file = on_root(scratch, "Tarvolen.ini")
+    if settings_file is None:
+        raise Usage("the disc has no Tarvolen.ini at its root")
+    with open(settings_file, encoding="latin-1", newline="") as f:
+        disc_settings = f.read()
+    settings, template, notes = try_settings.for_try(disc_settings, LOG)
+    say("launcher: the twin's Tarvolen.exe in %s beside a copy of the disc's Tarvolen.ini; its Setup:"
+        % LAUNCHER_FOLDER)
+    say("  %s" % template)
+    for note in notes:
+        say("  (%s)" % note)
+    if wine('wine_prefix "$1"', prefix) != 0 or wine('wine_cdrom e "$1"', scratch) != 0:
+        raise Usage("Wine could not make the prefix or its CD-ROM drive (its output: %s)" % shown(wine.log))
+    start_launcher(wine, launcher_exe, settings)
+    try_outcome.Outcome(wine, LOG, package, scratch, args.mediakit, work).report(disc_settings)
+    print("kit try: both checks passed, the product installed, and every range of Files decrypts back")
+    return 0
+
+
+def main():
+    parser = argparse.ArgumentParser(prog="./kit try", add_help=False,
+                                     usage=__doc__.splitlines()[0][len("Usage: "):])
+    parser.add_argument("-h", "--help", action="store_true")
+    parser.add_argument("disc", nargs="?", default=os.path.join(SOURCE_DIR, "dist", "disc"))
+    parser.add_argument("--work", default=os.path.join(SOURCE_DIR, "build", "try"))
+    parser.add_argument("--mediakit", default=os.path.join(SOURCE_DIR, "build", "native", "bin", "mediakit"))
+    parser.add_argument("--timeout", type=int, default=600)
+    args = parser.parse_args()
+    if args.help:
+        print(__doc__.strip())
+        return 0
+    if args.timeout <= 0:
+        parser.error("--timeout needs a positive number of seconds")
+    try:
+        return run(args)
+    except (Usage, try_settings.TemplateTooLong, vesmark_package.PackageError) as error:
+        print("kit try: %s" % error, file=sys.stderr)
+        return 2
+    except (try_outcome.TryFailed, try_settings.SettingsError) as error:
+        print("kit try: %s" % error)
+        return 1
+
+
+if __name__ == "__main__":
+    sys.exit(main())
