@@ -2,7 +2,7 @@
 # ./kit master in one pass on a product folder that is not the sample: nested
 # folders, a blank and a non-ASCII letter in names, an empty file and one over
 # 64 MiB. The folder must be left exactly as it was, the staged disc and the
-# image read back must verify, and the package must install its files.
+# image read back must verify, and ./kit try must install from the image.
 #   master_own_tree_test.sh WORK_FOLDER
 set -euo pipefail
 work=${1:?usage: master_own_tree_test.sh WORK_FOLDER}
@@ -67,8 +67,12 @@ for name in Tarvolen.exe Vesmark.dll setup.msi; do
   [[ -f "$work/dist/wine/$name" ]] || fail "no 64-bit $name for ./kit try"
 done
 
+# The image installs under the installer, and a changed byte in it is named.
+"$source_dir/tests/mastering/try_disc_test.sh" "$work/dist" "$work/dist/orbit.iso" \
+  "$source_dir/build/native/bin/mediakit" "$work/try-test" || fail "./kit try did not prove the image"
+
 if ((failures > 0)); then
   echo "master_own_tree_test: $failures failure(s)"
   exit 1
 fi
-echo "master_own_tree_test: mastered in one pass, folder untouched, image verified"
+echo "master_own_tree_test: mastered in one pass, folder untouched, image verified and tried"

@@ -1,0 +1,67 @@
+#!/usr/bin/env bash
+# ./kit try on what ./kit master wrote: the image installs and every range of
+# Files decrypts back; with one byte of a listed file changed in the image's
+# tree, the disc is refused and the report names that file.
+#   try_disc_test.sh DIST IMAGE MEDIAKIT WORK
+set -euo pipefail
+dist=$(cd "${1:?usage: try_disc_test.sh DIST IMAGE MEDIAKIT WORK}" && pwd)
+image_file=${2:?missing IMAGE}
+mediakit=${3:?missing MEDIAKIT}
+work=${4:?missing WORK}
+source_dir=$(cd "$(dirname "$0")/../.." && pwd)
+failures=0
+fail() { echo "FAIL: $*"; failures=$((failures + 1)); }
+
+[[ -d "$work" ]] && chmod -R u+w "$work"
+rm -rf "$work"
+mkdir -p "$work"
+work=$(cd "$work" && pwd)
+
+# The image's tree with one byte changed in a listed file one folder below the
+# root, imaged again beside the same 64-bit twin.
+changed="$work/changed"
+mkdir -p "$changed"
+xorriso -osirrox on -rockridge off -joliet on -indev "$image_file" -extract / "$changed/disc" 2>"$work/xorriso.log"
+ln -s "$dist/wine" "$changed/wine"
+listed=$(tr -d '\r' <"$dist/manifest.md5" | while IFS=$'\t' read -r path _; do
+  host="$changed/disc/$(echo "${path#\\}" | tr '\\' '/')"
+  if [[ "$path" =~ ^\\[^\\]*\\[^\\]*$ && $(stat -c %s "$host") -gt 100 ]]; then echo "$path"; break; fi
+done)
+file="$changed/disc/$(echo "${listed#\\}" | tr '\\' '/')"
+chmod u+w "$file"
+byte=$(od -An -tu1 -j100 -N1 "$file" | tr -d ' ')
+printf "$(printf '\\%03o' $((byte ^ 1)))" | dd of="$file" bs=1 seek=100 conv=notrunc status=none
+chmod -R a-w "$changed/disc"
+xorriso -as mkisofs -J -joliet-long -r -V CHANGED -o "$changed/disc.iso" "$changed/disc" 2>>"$work/xorriso.log"
+
+# try IMAGE NAME: runs the try on IMAGE; its output lands in WORK/NAME.out.
+try() {
+  rc=0
+  "$source_dir/tools/try_disc.py" "$1" --work "$work/try" --mediakit "$mediakit" >"$work/$2.out" 2>&1 || rc=$?
+  sed 's/^/  | /' "$work/$2.out"
+}
+
+touch "$work/before"
+echo "row: intact image"
+try "$image_file" intact
+[[ $rc == 0 ]] || fail "the intact disc: exit $rc, expected 0"
+# The first name of the package's Files.
+encrypted=$(msiinfo export "$dist/wine/setup.msi" Property | awk -F'\t' '$1 == "Files" {print $2}' | tr -d '\r' |
+  tr ',;' '\n\n' | sed -n '/./{p;q}')
+grep -q "^  $encrypted: bytes .* encrypted.* back byte for byte" "$work/intact.out" \
+  || fail "the report does not prove $encrypted encrypted and decrypted back"
+
+echo "row: one byte changed in $listed"
+try "$changed/disc.iso" changed
+[[ $rc == 1 ]] || fail "the changed disc: exit $rc, expected 1"
+grep -qF "changed  $listed " "$work/changed.out" || fail "the report does not name $listed as changed"
+grep -q "^  VesmarkCheckContentOfItems: failed" "$work/changed.out" || fail "the content check did not fail"
+
+# The try works on its own copy of the disc.
+[[ -z "$(find "$dist" "$image_file" "$changed" -newer "$work/before")" ]] || fail "the try changed what it was given"
+
+if ((failures)); then
+  echo "try_disc_test: $failures failure(s)"
+  exit 1
+fi
+echo "try_disc_test: ok"
