@@ -19,7 +19,7 @@ usage() {
 Usage: ./kit master DIR --product P --id I [--package WXS] [--iso FILE] [options]
        ./kit master            (the sample product, with its package and image)
 
-Stages the product's folder DIR as a disc in OUT/disc (OUT is dist/ unless
+Stages the product's folder DIR as a disc in OUT/disc (OUT is dist/ in the current folder unless
 --out says otherwise) and masters it; DIR itself is only read.
   OUT/disc/                   DIR's files, plus disk1.id, Tarvolen.exe, Tarvolen.ini
                               and setup.msi (the package, or a 0-byte stand-in)
@@ -48,7 +48,7 @@ verify, 2 refused names, bad usage or a failed build.
 USAGE
 }
 
-dir="" out="$source_dir/dist" product="" disc_id="" template="/i [%PACKAGE%]" codepage=1252
+dir="" out="dist" product="" disc_id="" template="/i [%PACKAGE%]" codepage=1252
 package="" iso="" label="" excludes=() sample=0
 while (($#)); do
   case "$1" in
