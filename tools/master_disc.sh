@@ -19,8 +19,8 @@ usage() {
 Usage: ./kit master DIR --product P --id I [--package WXS] [--iso FILE] [options]
        ./kit master            (the sample product, with its package and image)
 
-Stages the product's folder DIR as a disc in OUT/disc (OUT is dist/ in the current folder unless
---out says otherwise) and masters it; DIR itself is only read.
+Stages the product's folder DIR as a disc in OUT/disc (OUT is dist/ in the
+current folder unless --out says otherwise) and masters it; DIR is only read.
   OUT/disc/                   DIR's files, plus disk1.id, Tarvolen.exe, Tarvolen.ini
                               and setup.msi (the package, or a 0-byte stand-in)
   OUT/listing.bin, manifest.md5   the data, made from OUT/disc
