@@ -12,7 +12,7 @@ const size_t batchBlocks = 256;
 }  // namespace
 
 bool XctrApply(const CAesKey& aes, const BYTE nonce[CAesKey::blockSize], BYTE* data,
-               size_t length)
+               size_t length, CPolyval* outputHash)
 {
     const size_t block = CAesKey::blockSize;
     BYTE keystream[batchBlocks * CAesKey::blockSize];
@@ -39,6 +39,10 @@ bool XctrApply(const CAesKey& aes, const BYTE nonce[CAesKey::blockSize], BYTE* d
         if (ok) {
             for (size_t i = 0; i < part; ++i) {
                 data[done + i] ^= keystream[i];
+            }
+            if (outputHash != nullptr) {
+                // Every part but the last is whole blocks.
+                outputHash->Update(data + done, part - part % block);
             }
             done += part;
         }
