@@ -16,6 +16,36 @@ void XorInto(BYTE* target, const BYTE* source)
     }
 }
 
+// Hash(T, X) with the hash key: a length block, the padded tweak, then X
+// (with a 01 byte after it when it ends in a partial block). Begin absorbs
+// the first two; X's whole blocks go in by the caller's Update, and End
+// absorbs the partial block and gives the digest.
+void BeginTweakHash(CPolyval& polyval, const BYTE* tweak, size_t tweakLength, size_t length)
+{
+    // le128(16 * t + 2), or + 3 when X ends in a partial block: t counts bytes.
+    uint64_t lengthWord = 16 * static_cast<uint64_t>(tweakLength) + (length % block == 0 ? 2 : 3);
+    BYTE lengthBlock[block] = {};
+    for (int i = 0; i < 8; ++i) {
+        lengthBlock[i] = static_cast<BYTE>(lengthWord >> (8 * i));
+    }
+    polyval.Reset();
+    polyval.Update(lengthBlock, block);
+    polyval.UpdatePadded(tweak, tweakLength);
+}
+
+void EndTweakHash(CPolyval& polyval, const BYTE* data, size_t length, BYTE digest[block])
+{
+    size_t whole = length - length % block;
+    if (whole < length) {
+        BYTE last[block] = {};
+        std::memcpy(last, data + whole, length - whole);
+        last[length - whole] = 0x01;
+        polyval.Update(last, block);
+        SecureZeroMemory(last, sizeof(last));
+    }
+    polyval.Final(digest);
+}
+
 }  // namespace
 
 CHctr2::CHctr2(const CAesKey& aesKey) : aes(aesKey)
@@ -32,30 +62,6 @@ CHctr2::~CHctr2()
 {
     SecureZeroMemory(hashKey, sizeof(hashKey));
     SecureZeroMemory(mask, sizeof(mask));
-}
-
-void CHctr2::TweakHash(const BYTE* tweak, size_t tweakLength, const BYTE* data, size_t length,
-                       BYTE digest[block]) const
-{
-    CPolyval polyval(hashKey);
-    // le128(16 * t + 2), or + 3 when X ends in a partial block: t counts bytes.
-    uint64_t lengthWord = 16 * static_cast<uint64_t>(tweakLength) + (length % block == 0 ? 2 : 3);
-    BYTE lengthBlock[block] = {};
-    for (int i = 0; i < 8; ++i) {
-        lengthBlock[i] = static_cast<BYTE>(lengthWord >> (8 * i));
-    }
-    polyval.Update(lengthBlock, block);
-    polyval.UpdatePadded(tweak, tweakLength);
-    size_t whole = length - length % block;
-    polyval.Update(data, whole);
-    if (whole < length) {
-        BYTE last[block] = {};
-        std::memcpy(last, data + whole, length - whole);
-        last[length - whole] = 0x01;
-        polyval.Update(last, block);
-        SecureZeroMemory(last, sizeof(last));
-    }
-    polyval.Final(digest);
 }
 
 bool CHctr2::Encrypt(const BYTE* tweak, size_t tweakLength, BYTE* data, size_t length) const
@@ -85,7 +91,10 @@ bool CHctr2::Transform(bool encrypt, const BYTE* tweak, size_t tweakLength, BYTE
     BYTE outer[block];   // the other of the two
     BYTE nonce[block];
 
-    TweakHash(tweak, tweakLength, tail, tailLength, digest);
+    CPolyval polyval(hashKey);
+    BeginTweakHash(polyval, tweak, tweakLength, tailLength);
+    polyval.Update(tail, tailLength - tailLength % block);
+    EndTweakHash(polyval, tail, tailLength, digest);
     std::memcpy(inner, data, block);
     XorInto(inner, digest);
     std::memcpy(outer, inner, block);
@@ -95,10 +104,12 @@ bool CHctr2::Transform(bool encrypt, const BYTE* tweak, size_t tweakLength, BYTE
         std::memcpy(nonce, inner, block);
         XorInto(nonce, outer);
         XorInto(nonce, mask);
-        ok = tailLength == 0 || XctrApply(aes, nonce, tail, tailLength);
+        // The second hash is of XCTR's output, absorbed as it is made.
+        BeginTweakHash(polyval, tweak, tweakLength, tailLength);
+        ok = tailLength == 0 || XctrApply(aes, nonce, tail, tailLength, &polyval);
     }
     if (ok) {
-        TweakHash(tweak, tweakLength, tail, tailLength, digest);
+        EndTweakHash(polyval, tail, tailLength, digest);
         XorInto(outer, digest);
         std::memcpy(data, outer, block);
     }

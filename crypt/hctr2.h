@@ -22,10 +22,6 @@ public:
 private:
     bool Transform(bool encrypt, const BYTE* tweak, size_t tweakLength, BYTE* data,
                    size_t length) const;
-    // Hash(T, X) with the hash key: a length block, the padded tweak, then X
-    // (with a 01 byte after it when it ends in a partial block).
-    void TweakHash(const BYTE* tweak, size_t tweakLength, const BYTE* data, size_t length,
-                   BYTE digest[CAesKey::blockSize]) const;
 
     const CAesKey& aes;
     BYTE hashKey[CAesKey::blockSize] = {};

@@ -2,7 +2,42 @@
 
 #include <cstring>
 
+#ifdef VESMARK_HAVE_CLMUL_PATH
+#ifdef _MSC_VER
+#include <intrin.h>
+#else
+#include <cpuid.h>
+#endif
+#endif
+
 namespace {
+
+bool forceSoftware = false;
+
+// CPUID leaf 1: PCLMULQDQ is ECX bit 1, SSE2 is EDX bit 26.
+bool CpuHasClmul()
+{
+#ifdef VESMARK_HAVE_CLMUL_PATH
+#ifdef _MSC_VER
+    int info[4] = {};
+    __cpuid(info, 0);
+    if (info[0] < 1) {
+        return false;
+    }
+    __cpuid(info, 1);
+    unsigned ecx = static_cast<unsigned>(info[2]);
+    unsigned edx = static_cast<unsigned>(info[3]);
+#else
+    unsigned eax = 0, ebx = 0, ecx = 0, edx = 0;
+    if (!__get_cpuid(1, &eax, &ebx, &ecx, &edx)) {
+        return false;
+    }
+#endif
+    return (ecx & (1u << 1)) != 0 && (edx & (1u << 26)) != 0;
+#else
+    return false;
+#endif
+}
 
 uint64_t LoadLe64(const BYTE* bytes)
 {
@@ -42,6 +77,14 @@ CPolyval::CPolyval(const BYTE key[blockSize])
     key0r = ClmulSplit(Reverse64(low));
     key1r = ClmulSplit(Reverse64(high));
     key01r = ClmulSplit(Reverse64(low ^ high));
+#ifdef VESMARK_HAVE_CLMUL_PATH
+    useClmul = !forceSoftware && PolyvalClmulAvailable();
+    if (useClmul) {
+        uint64_t keyWords[2] = {low, high};
+        PolyvalClmulPowers(keyWords, powers);
+        SecureZeroMemory(keyWords, sizeof(keyWords));
+    }
+#endif
     SecureZeroMemory(&low, sizeof(low));
     SecureZeroMemory(&high, sizeof(high));
 }
@@ -55,22 +98,24 @@ CPolyval::~CPolyval()
     SecureZeroMemory(&key0r, sizeof(key0r));
     SecureZeroMemory(&key1r, sizeof(key1r));
     SecureZeroMemory(&key01r, sizeof(key01r));
-    SecureZeroMemory(&state0, sizeof(state0));
-    SecureZeroMemory(&state1, sizeof(state1));
+#ifdef VESMARK_HAVE_CLMUL_PATH
+    SecureZeroMemory(powers, sizeof(powers));
+#endif
+    SecureZeroMemory(state, sizeof(state));
 }
 
 void CPolyval::Reset()
 {
-    state0 = 0;
-    state1 = 0;
+    state[0] = 0;
+    state[1] = 0;
 }
 
 // state = (state ^ block) * key * x^-128, the product by Karatsuba from three
 // 64-bit carry-less products, then two Montgomery steps.
 void CPolyval::AbsorbBlock(uint64_t low, uint64_t high)
 {
-    uint64_t a0 = state0 ^ low;
-    uint64_t a1 = state1 ^ high;
+    uint64_t a0 = state[0] ^ low;
+    uint64_t a1 = state[1] ^ high;
     uint64_t a01 = a0 ^ a1;
     uint64_t z0lo, z0hi, z2lo, z2hi, z1lo, z1hi;
     Clmul64(a0, key0, key0r, &z0lo, &z0hi);
@@ -84,12 +129,18 @@ void CPolyval::AbsorbBlock(uint64_t low, uint64_t high)
     uint64_t w3 = z2hi;
     ReduceStep(w0, w1, w2);
     ReduceStep(w1, w2, w3);
-    state0 = w2;
-    state1 = w3;
+    state[0] = w2;
+    state[1] = w3;
 }
 
 void CPolyval::Update(const BYTE* blocks, size_t length)
 {
+#ifdef VESMARK_HAVE_CLMUL_PATH
+    if (useClmul) {
+        PolyvalClmulUpdate(state, powers, blocks, length / blockSize);
+        return;
+    }
+#endif
     for (size_t done = 0; done + blockSize <= length; done += blockSize) {
         AbsorbBlock(LoadLe64(blocks + done), LoadLe64(blocks + done + 8));
     }
@@ -108,6 +159,17 @@ void CPolyval::UpdatePadded(const BYTE* data, size_t length)
 
 void CPolyval::Final(BYTE digest[blockSize]) const
 {
-    StoreLe64(digest, state0);
-    StoreLe64(digest + 8, state1);
+    StoreLe64(digest, state[0]);
+    StoreLe64(digest + 8, state[1]);
+}
+
+bool PolyvalClmulAvailable()
+{
+    static const bool available = CpuHasClmul();
+    return available;
+}
+
+void PolyvalUseSoftware(bool software)
+{
+    forceSoftware = software;
 }

@@ -2,6 +2,7 @@
 // x^128 + x^127 + x^126 + x^121 + 1 with little-endian blocks.
 #pragma once
 #include "clmul64.h"
+#include "polyval_clmul.h"
 
 #include <windows.h>
 
@@ -12,6 +13,8 @@ class CPolyval {
 public:
     static const size_t blockSize = 16;
 
+    // Uses the processor's carry-less multiply when it has one (see
+    // PolyvalUseSoftware), the portable code otherwise; both give the same hash.
     explicit CPolyval(const BYTE key[blockSize]);
     ~CPolyval();
     CPolyval(const CPolyval&) = delete;
@@ -32,5 +35,15 @@ private:
     // bit reversals of all three, split once for the multiplications.
     CClmulOperand key0, key1, key01;
     CClmulOperand key0r, key1r, key01r;
-    uint64_t state0 = 0, state1 = 0;
+#ifdef VESMARK_HAVE_CLMUL_PATH
+    uint64_t powers[polyvalClmulPowers][2] = {};
+#endif
+    bool useClmul = false;
+    uint64_t state[2] = {};
 };
+
+// True when this processor can run the carry-less multiply path.
+bool PolyvalClmulAvailable();
+// For tests: hashes made afterwards use the portable code (true) or the
+// processor's instructions where available (false, the default).
+void PolyvalUseSoftware(bool software);
