@@ -31,6 +31,25 @@ LONG CryptFileRange(const char* fname, const char* pass, LONG start, LONG length
     return TransformFileRange(fname, pass, start, length, cipherEncrypt);
 }
 
+namespace {
+
+class CUndoTransform : public CRangeUndo {
+public:
+    CUndoTransform(const char* pass, int mode) : pass(pass), mode(mode) {}
+
+    bool Undo(BYTE* data, LONG length) override
+    {
+        int inverse = mode == cipherEncrypt ? cipherDecrypt : cipherEncrypt;
+        return TransformBuffer(data, length, pass, inverse) != FALSE;
+    }
+
+private:
+    const char* pass;
+    int mode;
+};
+
+}  // namespace
+
 HANDLE OpenRangeFile(const char* fname)
 {
     return CreateFileA(fname, GENERIC_READ | GENERIC_WRITE, FILE_SHARE_READ | FILE_SHARE_WRITE, nullptr,
@@ -57,22 +76,20 @@ LONG TransformFileRange(const char* fname, const char* pass, LONG start, LONG le
     if (why != rangeFaultNone) {
         return -1;
     }
-    // Bytes past the end of the file stay zero. The old bytes are kept to
-    // put back where new ones landed if the write fails.
-    std::unique_ptr<BYTE[]> original(new (std::nothrow) BYTE[static_cast<size_t>(length)]());
+    // One block holds the range: bytes past the end of the file stay zero,
+    // and a failed write gets the old bytes back by the inverse transform.
     std::unique_ptr<BYTE[]> block(new (std::nothrow) BYTE[static_cast<size_t>(length)]);
-    if (!original || !block) {
+    if (!block) {
         why = rangeFaultMemory;
         return -1;
     }
     // A read that fails or comes back short would leave zeros in place of
     // the data, so the file is skipped instead.
     DWORD oldSize = static_cast<DWORD>(size);
-    if (!ReadRange(file.Get(), start, length, oldSize, original.get())) {
+    if (!ReadRange(file.Get(), start, length, oldSize, block.get())) {
         why = rangeFaultRead;
         return -1;
     }
-    std::memcpy(block.get(), original.get(), static_cast<size_t>(length));
     if (!TransformBuffer(block.get(), length, pass, mode)) {
         why = rangeFaultCipher;
         return -1;
@@ -80,7 +97,8 @@ LONG TransformFileRange(const char* fname, const char* pass, LONG start, LONG le
     if (length == 0) {
         return 0;
     }
-    switch (RewriteRange(file.Get(), start, length, oldSize, original.get(), block.get(), &why)) {
+    CUndoTransform undo(pass, mode);
+    switch (RewriteRange(file.Get(), start, length, oldSize, block.get(), undo, &why)) {
     case rangeWritten:
         return length;
     case rangeUnchanged:

@@ -137,24 +137,26 @@ RangeFault ResolveRange(uint64_t size, LONG start, LONG* length)
 bool ReadRange(HANDLE file, LONG start, LONG length, DWORD size, BYTE* block)
 {
     DWORD count = BytesInFile(start, length, size);
+    std::memset(block + count, 0, static_cast<size_t>(length) - count);
     DWORD readed = 0;
     return count == 0 ||
            (SeekTo(file, start) && ReadFile(file, block, count, &readed, nullptr) && readed == count);
 }
 
-RangeOutcome RewriteRange(HANDLE file, LONG start, LONG length, DWORD oldSize, const BYTE* original,
-                          const BYTE* data, RangeFault* fault)
+RangeOutcome RewriteRange(HANDLE file, LONG start, LONG length, DWORD oldSize, BYTE* data, CRangeUndo& undo,
+                          RangeFault* fault)
 {
     // Room past the old end is made first, by writing the zeros the file
     // reads there, so that a full disk fails before any new byte lands. A
     // hole inside the file can still fill the disk part-way through the new
     // bytes; the old ones then go back where the new ones landed.
     uint64_t end = static_cast<uint64_t>(start) + static_cast<uint64_t>(length);
-    if (end > oldSize && !WriteZeros(file, oldSize, end, fault)) {
-        return PutBack(file, start, length, oldSize, original, false);
+    bool roomMade = end <= oldSize || WriteZeros(file, oldSize, end, fault);
+    if (roomMade && WriteAt(file, start, data, static_cast<DWORD>(length), fault)) {
+        return rangeWritten;
     }
-    if (!WriteAt(file, start, data, static_cast<DWORD>(length), fault)) {
-        return PutBack(file, start, length, oldSize, original, true);
+    if (!undo.Undo(data, length)) {
+        return rangeDamaged;
     }
-    return rangeWritten;
+    return PutBack(file, start, length, oldSize, data, roomMade);
 }

@@ -34,15 +34,22 @@ bool ReadFileSize64(HANDLE file, uint64_t* size);
 RangeFault ResolveRange(uint64_t size, LONG start, LONG* length);
 
 // Reads the bytes of [start, start + length) that lie in a file of size
-// bytes into block; the rest of block stays as it is (zeros from the
-// caller). False when the read fails or comes back short.
+// bytes into block and sets the rest of block, past the end of the file, to
+// zeros. False when the read fails or comes back short.
 bool ReadRange(HANDLE file, LONG start, LONG length, DWORD size, BYTE* block);
 
-// Writes length bytes of data at start of a file that was oldSize bytes long
-// and whose range held original (zeros past the old end). Room past the old
-// end is made before any new byte is written, so that a full disk fails
-// first; a failed or short write puts the old bytes and size back, and the
-// range is then read back to tell rangeUnchanged from rangeDamaged. fault
-// says why a write failed.
-RangeOutcome RewriteRange(HANDLE file, LONG start, LONG length, DWORD oldSize, const BYTE* original,
-                          const BYTE* data, RangeFault* fault);
+// Turns the new bytes of a range back into the old ones, in place, when a
+// write fails: the old bytes are not kept beside the new ones.
+class CRangeUndo {
+public:
+    virtual bool Undo(BYTE* data, LONG length) = 0;
+};
+
+// Writes length bytes of data at start of a file that was oldSize bytes long.
+// Room past the old end is made before any new byte is written, so that a
+// full disk fails first; a failed or short write turns data back into the
+// old bytes (zeros past the old end) with undo and puts them and the old size
+// back, and the range is then read back to tell rangeUnchanged from
+// rangeDamaged. fault says why a write failed.
+RangeOutcome RewriteRange(HANDLE file, LONG start, LONG length, DWORD oldSize, BYTE* data, CRangeUndo& undo,
+                          RangeFault* fault);
