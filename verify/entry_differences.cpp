@@ -1,40 +1,32 @@
 #include "entry_differences.h"
 
-namespace {
-
-const CFindDataCompare byName = {TRUE, TRUE, TRUE, TRUE, TRUE};
-
-}  // namespace
-
 int ReportEntryDifferences(CWalkObserver& observer, const char* relativePath,
-                           const CFindDataArray& expected, const CFindDataArray& found,
-                           const CFindDataCompare& matcher, BOOL stopAtFirst)
+                           const CFindDataIndex& expected, const CFindDataIndex& found, BOOL stopAtFirst)
 {
     int reported = 0;
-    for (const WIN32_FIND_DATAA& entry : expected) {
-        if (matcher.Find(found, entry) != -1) {
+    for (const WIN32_FIND_DATAA& entry : expected.List()) {
+        if (found.Find(entry) != -1) {
             continue;
         }
-        LONG sameName = byName.Find(found, entry);
+        LONG sameName = found.FindName(entry);
         if (sameName == -1) {
             observer.OnDifference(CWalkObserver::missingEntry, relativePath, &entry, nullptr);
         } else {
             observer.OnDifference(CWalkObserver::changedEntry, relativePath, &entry,
-                                  &found[static_cast<size_t>(sameName)]);
+                                  &found.List()[static_cast<size_t>(sameName)]);
         }
         ++reported;
         if (stopAtFirst) {
             return reported;
         }
     }
-    for (const WIN32_FIND_DATAA& entry : found) {
-        if (matcher.Find(expected, entry) != -1) {
+    for (const WIN32_FIND_DATAA& entry : found.List()) {
+        if (expected.Find(entry) != -1) {
             continue;
         }
         // Already told as changed when the expected entry of that name had no match.
-        LONG sameName = byName.Find(expected, entry);
-        if (sameName != -1 &&
-            matcher.Find(found, expected[static_cast<size_t>(sameName)]) == -1) {
+        LONG sameName = expected.FindName(entry);
+        if (sameName != -1 && found.Find(expected.List()[static_cast<size_t>(sameName)]) == -1) {
             continue;
         }
         observer.OnDifference(CWalkObserver::extraEntry, relativePath, nullptr, &entry);

@@ -1,13 +1,12 @@
 #include "file_iterator.h"
 
-#include "case_twins.h"
-#include "entry_differences.h"
-#include "find_data_compare.h"
+#include "folder_match.h"
 #include "base/handle_owner.h"
 
 #include "base/bounded_text.h"
 
 #include <cstring>
+#include <optional>
 
 CFileIterator::CFileIterator()
 {
@@ -52,21 +51,33 @@ BOOL CFileIterator::WalkFolder(LONG index, const char* folder)
     CFindDataArray folders;
     CFindDataArray files;
     CFindDataArray foldersReaded;
+    CFindDataArray filesReaded;
     if (!Enumerate(folder, folders, files)) {
         return FALSE;
     }
-    BOOL result = input->IsPerEntry() ? CheckEachEntry(folders, files)
-                                      : CompareWithListing(index, folders, files, foldersReaded);
+    BOOL result = TRUE;
+    std::optional<CFolderMatch> match;
+    if (input->IsPerEntry()) {
+        result = CheckEachEntry(folders, files);
+    } else {
+        BOOL listed = input->GetFolder(index, foldersReaded, filesReaded);
+        match.emplace(foldersReaded, filesReaded, folders, files);
+        if (!listed) {
+            Trouble(CWalkObserver::listingUnreadable, "");
+            result = FALSE;
+        } else {
+            result = match->Compare(observer, relativePath);
+        }
+    }
     if (!result && !KeepGoing()) {
         return FALSE;
     }
     if (recursiveFlag == 0 || folders.empty()) {
         return result;
     }
-    const CFindDataCompare& cmp = cmpFolders;
     for (const WIN32_FIND_DATAA& element : folders) {
-        if (!input->IsPerEntry()) {
-            folderIndex = cmp.Find(foldersReaded, element);
+        if (match) {
+            folderIndex = match->FindListedFolder(element);
             if (folderIndex == -1) {
                 // Told as an extra folder already when an observer listens.
                 result = FALSE;
@@ -139,37 +150,6 @@ BOOL CFileIterator::Enumerate(const char* folder, CFindDataArray& folders, CFind
         return FALSE;
     }
     return TRUE;
-}
-
-BOOL CFileIterator::CompareWithListing(LONG index, const CFindDataArray& folders,
-                                       const CFindDataArray& files, CFindDataArray& foldersReaded)
-{
-    CFindDataArray filesReaded;
-    if (!input->GetFolder(index, foldersReaded, filesReaded)) {
-        Trouble(CWalkObserver::listingUnreadable, "");
-        return FALSE;
-    }
-    if (observer == nullptr) {
-        return cmpFolders.IsSame(foldersReaded, folders) && cmpFiles.IsSame(filesReaded, files) &&
-               FindCaseTwins(folders, foldersReaded).empty() && FindCaseTwins(files, filesReaded).empty();
-    }
-    BOOL first = observer->StopAtFirst();
-    int differences = 0;
-    for (int kind = 0; kind < 2 && (differences == 0 || !first); ++kind) {
-        const CFindDataArray& expected = kind == 0 ? foldersReaded : filesReaded;
-        const CFindDataArray& found = kind == 0 ? folders : files;
-        const CFindDataCompare& matcher = kind == 0 ? cmpFolders : cmpFiles;
-        differences += ReportEntryDifferences(*observer, relativePath, expected, found, matcher, first);
-        for (size_t twin : FindCaseTwins(found, expected)) {
-            // A twin without a match was told as extra already.
-            if ((differences != 0 && first) || matcher.Find(expected, found[twin]) == -1) {
-                continue;
-            }
-            observer->OnDifference(CWalkObserver::caseTwinEntry, relativePath, nullptr, &found[twin]);
-            ++differences;
-        }
-    }
-    return differences == 0;
 }
 
 BOOL CFileIterator::CheckEachEntry(const CFindDataArray& folders, const CFindDataArray& files)

@@ -33,8 +33,6 @@ private:
     void Reset(const char* fmask, int recursive);
     BOOL WalkFolder(LONG index, const char* folder);
     BOOL Enumerate(const char* folder, CFindDataArray& folders, CFindDataArray& files);
-    BOOL CompareWithListing(LONG index, const CFindDataArray& folders, const CFindDataArray& files,
-                            CFindDataArray& foldersReaded);
     BOOL CheckEachEntry(const CFindDataArray& folders, const CFindDataArray& files);
     BOOL KeepGoing() const;
     void Trouble(CWalkObserver::Trouble kind, const char* name);

@@ -1,5 +1,7 @@
 #include "find_data_compare.h"
 
+#include "find_data_index.h"
+
 const CFindDataCompare cmpFolders = {TRUE, TRUE, TRUE, TRUE, TRUE};
 const CFindDataCompare cmpFiles = {TRUE, TRUE, TRUE, FALSE, FALSE};
 
@@ -12,22 +14,28 @@ BOOL CFindDataCompare::Match(const WIN32_FIND_DATAA& a, const WIN32_FIND_DATAA& 
     if (lstrcmpiA(a.cFileName, "setup.msi") == 0) {
         return TRUE;
     }
-    if (!ignoreCreationTime && CompareFileTime(&a.ftCreationTime, &b.ftCreationTime) != 0) {
-        return FALSE;
+    return CompareFields(a, b) == 0;
+}
+
+int CFindDataCompare::CompareFields(const WIN32_FIND_DATAA& a, const WIN32_FIND_DATAA& b) const
+{
+    LONG order = 0;
+    if (order == 0 && !ignoreCreationTime) {
+        order = CompareFileTime(&a.ftCreationTime, &b.ftCreationTime);
     }
-    if (!ignoreLastAccessTime && CompareFileTime(&a.ftLastAccessTime, &b.ftLastAccessTime) != 0) {
-        return FALSE;
+    if (order == 0 && !ignoreLastAccessTime) {
+        order = CompareFileTime(&a.ftLastAccessTime, &b.ftLastAccessTime);
     }
-    if (!ignoreLastWriteTime && CompareFileTime(&a.ftLastWriteTime, &b.ftLastWriteTime) != 0) {
-        return FALSE;
+    if (order == 0 && !ignoreLastWriteTime) {
+        order = CompareFileTime(&a.ftLastWriteTime, &b.ftLastWriteTime);
     }
-    if (!ignoreSize && a.nFileSizeLow != b.nFileSizeLow) {
-        return FALSE;
+    if (order == 0 && !ignoreSize && a.nFileSizeLow != b.nFileSizeLow) {
+        order = a.nFileSizeLow < b.nFileSizeLow ? -1 : 1;
     }
-    if (!ignoreAttributes && a.dwFileAttributes != b.dwFileAttributes) {
-        return FALSE;
+    if (order == 0 && !ignoreAttributes && a.dwFileAttributes != b.dwFileAttributes) {
+        order = a.dwFileAttributes < b.dwFileAttributes ? -1 : 1;
     }
-    return TRUE;
+    return static_cast<int>(order);
 }
 
 LONG CFindDataCompare::Find(const CFindDataArray& list, const WIN32_FIND_DATAA& entry) const
@@ -42,12 +50,7 @@ LONG CFindDataCompare::Find(const CFindDataArray& list, const WIN32_FIND_DATAA& 
 
 BOOL CFindDataCompare::Covers(const CFindDataArray& a, const CFindDataArray& b) const
 {
-    for (const WIN32_FIND_DATAA& entry : a) {
-        if (Find(b, entry) == -1) {
-            return FALSE;
-        }
-    }
-    return TRUE;
+    return CFindDataIndex(b, *this).Covers(a);
 }
 
 BOOL CFindDataCompare::IsSame(const CFindDataArray& a, const CFindDataArray& b) const

@@ -12,6 +12,8 @@ struct CFindDataCompare {
     BOOL ignoreAttributes;
 
     BOOL Match(const WIN32_FIND_DATAA& a, const WIN32_FIND_DATAA& b) const;
+    // Orders by the fields not ignored, names aside: 0 when all of them are equal.
+    int CompareFields(const WIN32_FIND_DATAA& a, const WIN32_FIND_DATAA& b) const;
     // Position of the first element of list that matches entry, or -1.
     LONG Find(const CFindDataArray& list, const WIN32_FIND_DATAA& entry) const;
     // Every element of a has a match in b.

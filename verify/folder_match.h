@@ -1,0 +1,26 @@
+// One folder's entries found on disk against those the listing expects for
+// it: folders by name, files by name, size and attributes, and no two found
+// entries whose names differ only in letter case.
+#pragma once
+#include "find_data_index.h"
+#include "walk_observer.h"
+
+class CFolderMatch {
+public:
+    // The arrays must outlive the match.
+    CFolderMatch(const CFindDataArray& foldersReaded, const CFindDataArray& filesReaded,
+                 const CFindDataArray& folders, const CFindDataArray& files);
+
+    // 1 when the folder matches. With an observer each difference is told to
+    // it, folders before files, each kind as ReportEntryDifferences orders
+    // them and then its case twins; only the first when it asks so.
+    BOOL Compare(CWalkObserver* observer, const char* relativePath) const;
+    // Position in foldersReaded of the first listed folder named as folder, or -1.
+    LONG FindListedFolder(const WIN32_FIND_DATAA& folder) const { return foldersExpected.Find(folder); }
+
+private:
+    CFindDataIndex foldersExpected;
+    CFindDataIndex foldersFound;
+    CFindDataIndex filesExpected;
+    CFindDataIndex filesFound;
+};
