@@ -188,26 +188,29 @@ bool CFindDataFromMD5::AddRow(const char* path, const char* md5)
 
 bool CFindDataFromMD5::SortByPath()
 {
-    byPath = NewArray<DWORD>(rowCount);
-    if (!byPath) {
-        return false;
-    }
-    for (DWORD row = 0; row < rowCount; ++row) {
-        byPath[row] = row;
-    }
-    // A manifest already in path order is only checked, in one pass.
+    // A manifest already in path order is only checked, in one pass, and
+    // needs no order of its own.
     DWORD row = 1;
     while (row < rowCount && lstrcmpiA(PathOf(row - 1), PathOf(row)) <= 0) {
         ++row;
     }
-    if (row < rowCount) {
-        // Rows whose paths compare equal keep manifest order, so the first of
-        // them is the one a search meets first.
-        std::sort(byPath.get(), byPath.get() + rowCount, [this](DWORD a, DWORD b) {
-            int order = lstrcmpiA(PathOf(a), PathOf(b));
-            return order != 0 ? order < 0 : a < b;
-        });
+    if (row == rowCount) {
+        inPathOrder = true;
+        return true;
     }
+    byPath = NewArray<DWORD>(rowCount);
+    if (!byPath) {
+        return false;
+    }
+    for (row = 0; row < rowCount; ++row) {
+        byPath[row] = row;
+    }
+    // Rows whose paths compare equal keep manifest order, so the first of
+    // them is the one a search meets first.
+    std::sort(byPath.get(), byPath.get() + rowCount, [this](DWORD a, DWORD b) {
+        int order = lstrcmpiA(PathOf(a), PathOf(b));
+        return order != 0 ? order < 0 : a < b;
+    });
     return true;
 }
 
@@ -259,15 +262,25 @@ CWrapPathMD5 CFindDataFromMD5::Item(DWORD row) const
 
 LONG CFindDataFromMD5::Find(const char* fpathRelative) const
 {
-    if (!byPath || fpathRelative == nullptr) {
+    if ((!inPathOrder && !byPath) || fpathRelative == nullptr) {
         return -1;
     }
-    const DWORD* first = byPath.get();
-    const DWORD* last = first + rowCount;
-    const DWORD* found = std::lower_bound(first, last, fpathRelative, [this](DWORD row, const char* path) {
-        return lstrcmpiA(PathOf(row), path) < 0;
-    });
-    return found != last && lstrcmpiA(PathOf(*found), fpathRelative) == 0 ? static_cast<LONG>(*found) : -1;
+    // The first position whose path does not sort before the one asked for.
+    DWORD low = 0;
+    DWORD high = rowCount;
+    while (low < high) {
+        DWORD middle = low + (high - low) / 2;
+        if (lstrcmpiA(PathOf(RowInPathOrder(middle)), fpathRelative) < 0) {
+            low = middle + 1;
+        } else {
+            high = middle;
+        }
+    }
+    if (low == rowCount) {
+        return -1;
+    }
+    DWORD row = RowInPathOrder(low);
+    return lstrcmpiA(PathOf(row), fpathRelative) == 0 ? static_cast<LONG>(row) : -1;
 }
 
 BOOL CFindDataFromMD5::CheckFile(const WIN32_FIND_DATAA& entry)

@@ -8,9 +8,9 @@
 // path the first decides.
 //
 // The rows are held as one block of text, "digest\0path\0" after one another,
-// with the offset of each row and the rows sorted by path beside it: a large
-// manifest costs about its size, and a path is found by binary search with
-// the very comparison Windows matches names with.
+// with the offset of each row and, unless they stand so, the rows sorted by
+// path beside it: a large manifest costs about its size, and a path is found
+// by binary search with the very comparison Windows matches names with.
 //
 // The manifest fails closed: a manifest that names no file, one with a line
 // that is not such a row (another path form, a byte-order mark, a digest that
@@ -57,7 +57,7 @@ public:
     CWrapPathMD5 Item(DWORD row) const;
     // The row at position in the order of paths: rows whose paths compare
     // equal stand together, the one that decides first.
-    DWORD RowInPathOrder(DWORD position) const { return byPath[position]; }
+    DWORD RowInPathOrder(DWORD position) const { return inPathOrder ? position : byPath[position]; }
     // True when the manifest loaded whole, with at least one row; Begin
     // refuses every walk otherwise.
     BOOL IsComplete() const { return fault == whole; }
@@ -91,7 +91,9 @@ private:
     std::unique_ptr<DWORD[]> rows;
     DWORD rowCapacity = 0;
     DWORD rowCount = 0;
+    // Null when the rows stand in path order already.
     std::unique_ptr<DWORD[]> byPath;
+    bool inPathOrder = false;
     // One provider context and read buffer for the files of a walk.
     CFileMD5 files;
     const char* lastDigest = nullptr;
