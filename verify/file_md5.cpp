@@ -1,9 +1,8 @@
 #include "file_md5.h"
 
 #include "base/handle_owner.h"
-#include "md5_digest.h"
 
-#include <memory>
+#include <cstring>
 #include <new>
 
 namespace {
@@ -35,42 +34,93 @@ private:
     DWORD chunkSize;
 };
 
-const BYTE* DigestInChunks(HANDLE file, DWORD chunkSize)
+}  // namespace
+
+CFileMD5::CFileMD5(DWORD wholeReadLimit, DWORD chunkSize) : wholeLimit(wholeReadLimit), chunk(chunkSize) {}
+
+void CFileMD5::Release()
 {
-    std::unique_ptr<BYTE[]> chunk(new (std::nothrow) BYTE[chunkSize]);
-    if (!chunk) {
-        return nullptr;
-    }
-    CFileChunks chunks(file, chunk.get(), chunkSize);
-    const BYTE* digest = GetMD5(chunks);
-    return chunks.failed ? nullptr : digest;
+    provider.Release();
+    buffer.reset();
+    capacity = 0;
 }
 
-// In one block as long as the file is small enough and the heap gives it;
-// otherwise in chunks.
-const BYTE* DigestFile(HANDLE file, DWORD wholeReadLimit, DWORD chunkSize)
+// The buffer grows to the largest block asked for and is kept for the next file.
+BYTE* CFileMD5::Buffer(DWORD size)
+{
+    if (size > capacity || !buffer) {
+        buffer.reset();
+        capacity = 0;
+        buffer.reset(new (std::nothrow) BYTE[size != 0 ? size : 1]);
+        if (!buffer) {
+            return nullptr;
+        }
+        capacity = size;
+    }
+    return buffer.get();
+}
+
+bool CFileMD5::DigestInChunks(HANDLE file, BYTE (&digest)[md5DigestSize])
+{
+    BYTE* bytes = Buffer(chunk);
+    if (bytes == nullptr) {
+        return false;
+    }
+    CFileChunks chunks(file, bytes, chunk);
+    // A failing provider leaves the digest zero; a failing read gives none.
+    if (!provider.Digest(chunks, digest)) {
+        std::memset(digest, 0, md5DigestSize);
+    }
+    return !chunks.failed;
+}
+
+// In one read as long as the file is small enough and the heap gives the
+// block; otherwise in chunks.
+bool CFileMD5::DigestFile(HANDLE file, BYTE (&digest)[md5DigestSize])
 {
     DWORD sizeHigh = 0;
     DWORD size = GetFileSize(file, &sizeHigh);
-    if (size == 0 && sizeHigh == 0) {
-        return GetMD5("", 0);
-    }
-    if (sizeHigh != 0 || size == INVALID_FILE_SIZE || size > wholeReadLimit) {
-        return DigestInChunks(file, chunkSize);
-    }
-    std::unique_ptr<BYTE[]> buffer(new (std::nothrow) BYTE[size]);
-    if (!buffer) {
-        return DigestInChunks(file, chunkSize);
+    if (sizeHigh != 0 || size == INVALID_FILE_SIZE || size > wholeLimit) {
+        return DigestInChunks(file, digest);
     }
     DWORD readed = 0;
-    if (!ReadFile(file, buffer.get(), size, &readed, nullptr)) {
-        return nullptr;
+    if (size != 0) {
+        BYTE* bytes = Buffer(size);
+        if (bytes == nullptr) {
+            return DigestInChunks(file, digest);
+        }
+        if (!ReadFile(file, bytes, size, &readed, nullptr)) {
+            return false;
+        }
     }
-    // A file that shrank since its size was taken is digested as it was read.
-    return GetMD5(buffer.get(), readed);
+    // A file that shrank since its size was taken is digested as it was
+    // read; an empty one is not read at all.
+    if (!provider.Digest(size != 0 ? static_cast<const void*>(buffer.get()) : "", readed, digest)) {
+        std::memset(digest, 0, md5DigestSize);
+    }
+    return true;
 }
 
-}  // namespace
+const char* CFileMD5::Digest(LPCSTR path)
+{
+    if (path == nullptr || chunk == 0) {
+        return nullptr;
+    }
+    BYTE digest[md5DigestSize] = {};
+    {
+        CFileHandle file(CreateFileA(path, GENERIC_READ, FILE_SHARE_READ, nullptr, OPEN_EXISTING,
+                                     0, nullptr));
+        if (!file.IsOpen() || !DigestFile(file.Get(), digest)) {
+            return nullptr;
+        }
+    }
+    for (DWORD i = 0; i < md5DigestSize; ++i) {
+        text[2 * i] = HexDigit(digest[i] >> 4);
+        text[2 * i + 1] = HexDigit(digest[i] & 15);
+    }
+    text[2 * md5DigestSize] = '\0';
+    return text;
+}
 
 const char* GetFileMD5(LPCSTR path)
 {
@@ -79,25 +129,11 @@ const char* GetFileMD5(LPCSTR path)
 
 const char* GetFileMD5(LPCSTR path, DWORD wholeReadLimit, DWORD chunkSize)
 {
-    if (path == nullptr || chunkSize == 0) {
+    CFileMD5 files(wholeReadLimit, chunkSize);
+    const char* text = files.Digest(path);
+    if (text == nullptr) {
         return nullptr;
     }
-    const BYTE* digest = nullptr;
-    {
-        CFileHandle file(CreateFileA(path, GENERIC_READ, FILE_SHARE_READ, nullptr, OPEN_EXISTING,
-                                     0, nullptr));
-        if (!file.IsOpen()) {
-            return nullptr;
-        }
-        digest = DigestFile(file.Get(), wholeReadLimit, chunkSize);
-    }
-    if (digest == nullptr) {
-        return nullptr;
-    }
-    for (DWORD i = 0; i < md5DigestSize; ++i) {
-        digestText[2 * i] = HexDigit(digest[i] >> 4);
-        digestText[2 * i + 1] = HexDigit(digest[i] & 15);
-    }
-    digestText[2 * md5DigestSize] = '\0';
+    std::memcpy(digestText, text, sizeof(digestText));
     return digestText;
 }

@@ -5,7 +5,9 @@
 
 #include "base/bounded_text.h"
 
+#include <algorithm>
 #include <cstring>
+#include <new>
 
 namespace {
 
@@ -78,6 +80,15 @@ LineKind SplitLine(char* line, LONG length, char*& path, char*& md5)
     return md5 != nullptr && IsSourcePath(path) && IsDigestText(md5) ? rowLine : badLine;
 }
 
+// The shortest row line: a backslash, one character, a tab and the digest.
+const DWORD shortestRow = 35;
+
+template <typename T>
+std::unique_ptr<T[]> NewArray(size_t count)
+{
+    return std::unique_ptr<T[]>(new (std::nothrow) T[count]);
+}
+
 }  // namespace
 
 CFindDataFromMD5::CFindDataFromMD5(CStreamReader* manifestReader) : reader(manifestReader)
@@ -97,6 +108,15 @@ CFindDataFromMD5::~CFindDataFromMD5()
 
 void CFindDataFromMD5::Load()
 {
+    LoadRows();
+    // Rows loaded before a bad line are still looked up, for tools that tell them.
+    if (rowCount != 0 && !SortByPath() && fault == whole) {
+        SetFault(noMemory, 0);
+    }
+}
+
+void CFindDataFromMD5::LoadRows()
+{
     fault = whole;
     BYTE start[3] = {};
     DWORD startSize = reader->Read(start, sizeof(start));
@@ -105,11 +125,22 @@ void CFindDataFromMD5::Load()
         SetFault(byteOrderMark, 0);
         return;
     }
+    // A row keeps no more than its line and line break, and every row line
+    // is at least shortestRow characters long: both blocks are sized once.
+    DWORD total = reader->SeekFromEnd(0);
+    textCapacity = static_cast<size_t>(total) + 1;
+    rowCapacity = total / shortestRow + 1;
+    text = NewArray<char>(textCapacity);
+    rows = NewArray<DWORD>(rowCapacity);
+    if (!text || !rows) {
+        SetFault(noMemory, 0);
+        return;
+    }
     char line[maxLineLength + 1];
     // Loading runs to the end of the data: an empty result also comes back
     // for line breaks that stand at the reading position, so stopping at the
     // first one would drop every row of a manifest that begins with one.
-    for (DWORD remaining = reader->SeekFromEnd(0); remaining != 0;) {
+    for (DWORD remaining = total; remaining != 0;) {
         DWORD offset = reader->SeekFromCurrent(0);
         LONG length = reader->ReadLine(line, maxLineLength);
         if (length < 0) {
@@ -124,8 +155,9 @@ void CFindDataFromMD5::Load()
             SetFault(notARow, offset);
             return;
         }
-        if (kind == rowLine) {
-            items.push_back(CWrapPathMD5(path, md5));
+        if (kind == rowLine && !AddRow(path, md5)) {
+            SetFault(noMemory, offset);
+            return;
         }
         DWORD left = reader->SeekFromEnd(0);
         if (left >= remaining) {
@@ -135,9 +167,51 @@ void CFindDataFromMD5::Load()
         }
         remaining = left;
     }
-    if (items.empty()) {
+    if (rowCount == 0) {
         SetFault(noRows, 0);
     }
+}
+
+bool CFindDataFromMD5::AddRow(const char* path, const char* md5)
+{
+    size_t pathSize = std::strlen(path) + 1;
+    // Only a reader that delivers more than it holds would overrun the blocks.
+    if (rowCount == rowCapacity || textCapacity - textSize < md5TextSize + pathSize) {
+        return false;
+    }
+    rows[rowCount++] = textSize;
+    std::memcpy(text.get() + textSize, md5, md5TextSize);
+    std::memcpy(text.get() + textSize + md5TextSize, path, pathSize);
+    textSize += static_cast<DWORD>(md5TextSize + pathSize);
+    return true;
+}
+
+bool CFindDataFromMD5::SortByPath()
+{
+    // A manifest already in path order is only checked, in one pass, and
+    // needs no order of its own.
+    DWORD row = 1;
+    while (row < rowCount && lstrcmpiA(PathOf(row - 1), PathOf(row)) <= 0) {
+        ++row;
+    }
+    if (row == rowCount) {
+        inPathOrder = true;
+        return true;
+    }
+    byPath = NewArray<DWORD>(rowCount);
+    if (!byPath) {
+        return false;
+    }
+    for (row = 0; row < rowCount; ++row) {
+        byPath[row] = row;
+    }
+    // Rows whose paths compare equal keep manifest order, so the first of
+    // them is the one a search meets first.
+    std::sort(byPath.get(), byPath.get() + rowCount, [this](DWORD a, DWORD b) {
+        int order = lstrcmpiA(PathOf(a), PathOf(b));
+        return order != 0 ? order < 0 : a < b;
+    });
+    return true;
 }
 
 void CFindDataFromMD5::SetFault(Fault kind, DWORD offset)
@@ -158,6 +232,8 @@ BOOL CFindDataFromMD5::Begin(CFileIterator* walker)
 void CFindDataFromMD5::End()
 {
     iterator = nullptr;
+    lastDigest = nullptr;
+    files.Release();
 }
 
 BOOL CFindDataFromMD5::GetFolder(LONG /*index*/, CFindDataArray& /*foldersReaded*/,
@@ -178,18 +254,38 @@ BOOL CFindDataFromMD5::CheckFolder(const WIN32_FIND_DATAA& /*entry*/)
     return TRUE;
 }
 
-const CWrapPathMD5* CFindDataFromMD5::Find(const char* fpathRelative) const
+CWrapPathMD5 CFindDataFromMD5::Item(DWORD row) const
 {
-    for (const CWrapPathMD5& item : items) {
-        if (lstrcmpiA(item.path, fpathRelative) == 0) {
-            return &item;
+    CWrapPathMD5 item = {PathOf(row), text.get() + rows[row]};
+    return item;
+}
+
+LONG CFindDataFromMD5::Find(const char* fpathRelative) const
+{
+    if ((!inPathOrder && !byPath) || fpathRelative == nullptr) {
+        return -1;
+    }
+    // The first position whose path does not sort before the one asked for.
+    DWORD low = 0;
+    DWORD high = rowCount;
+    while (low < high) {
+        DWORD middle = low + (high - low) / 2;
+        if (lstrcmpiA(PathOf(RowInPathOrder(middle)), fpathRelative) < 0) {
+            low = middle + 1;
+        } else {
+            high = middle;
         }
     }
-    return nullptr;
+    if (low == rowCount) {
+        return -1;
+    }
+    DWORD row = RowInPathOrder(low);
+    return lstrcmpiA(PathOf(row), fpathRelative) == 0 ? static_cast<LONG>(row) : -1;
 }
 
 BOOL CFindDataFromMD5::CheckFile(const WIN32_FIND_DATAA& entry)
 {
+    lastDigest = nullptr;
     if (iterator == nullptr) {
         return FALSE;
     }
@@ -203,12 +299,13 @@ BOOL CFindDataFromMD5::CheckFile(const WIN32_FIND_DATAA& entry)
         AppendBounded(fpath, MAX_PATH, entry.cFileName) != S_OK) {
         return FALSE;
     }
-    const CWrapPathMD5* item = Find(fpathRelative);
-    if (item == nullptr) {
+    LONG row = Find(fpathRelative);
+    if (row < 0) {
         return TRUE;
     }
-    const char* md5 = GetFileMD5(fpath);
-    return md5 != nullptr && md5[0] != '\0' && lstrcmpA(md5, item->md5) == 0;
+    lastDigest = files.Digest(fpath);
+    return lastDigest != nullptr && lastDigest[0] != '\0' &&
+           lstrcmpA(lastDigest, Item(static_cast<DWORD>(row)).md5) == 0;
 }
 
 BOOL CFindDataFromMD5::IsPerEntry()

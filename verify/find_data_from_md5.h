@@ -7,16 +7,22 @@
 // regard to case; digests compare exactly. When several rows carry the same
 // path the first decides.
 //
+// The rows are held as one block of text, "digest\0path\0" after one another,
+// with the offset of each row and, unless they stand so, the rows sorted by
+// path beside it: a large manifest costs about its size, and a path is found
+// by binary search with the very comparison Windows matches names with.
+//
 // The manifest fails closed: a manifest that names no file, one with a line
 // that is not such a row (another path form, a byte-order mark, a digest that
 // is not 32 upper-case hex digits) or a line longer than the loader takes
 // makes every walk fail, since files it meant to guard would pass unread.
 #pragma once
+#include "file_md5.h"
 #include "find_data_input.h"
 #include "stream_reader.h"
 #include "wrap_path_md5.h"
 
-#include <vector>
+#include <memory>
 
 class CFindDataFromMD5 : public CFindDataInput {
 public:
@@ -26,6 +32,7 @@ public:
         byteOrderMark,  // the text starts with a UTF-8 or UTF-16 byte-order mark
         notARow,        // a line that is not "\path<tab>digest" as the mastering tool writes it
         lineTooLong,    // a line longer than maxLineLength
+        noMemory,       // the heap cannot hold the rows
     };
 
     // Loads the manifest at once and closes the reader. A null or invalid
@@ -46,26 +53,50 @@ public:
     BOOL IsPerEntry() override;
 
     // The rows in manifest order, for tools that report on them.
-    const std::vector<CWrapPathMD5>& Items() const { return items; }
+    DWORD RowCount() const { return rowCount; }
+    CWrapPathMD5 Item(DWORD row) const;
+    // The row at position in the order of paths: rows whose paths compare
+    // equal stand together, the one that decides first.
+    DWORD RowInPathOrder(DWORD position) const { return inPathOrder ? position : byPath[position]; }
     // True when the manifest loaded whole, with at least one row; Begin
     // refuses every walk otherwise.
     BOOL IsComplete() const { return fault == whole; }
     Fault LoadFault() const { return fault; }
     // Where the first bad line starts, counted in bytes from the start of the text.
     DWORD FaultOffset() const { return faultOffset; }
-    // The row that decides for a path relative to the root, or null.
-    const CWrapPathMD5* Find(const char* fpathRelative) const;
+    // The row that decides for a path relative to the root, or -1.
+    LONG Find(const char* fpathRelative) const;
+    // The digest text of the file the last CheckFile read, or null when it
+    // read none or could not read it; the next CheckFile rewrites it.
+    const char* LastDigest() const { return lastDigest; }
 
     // The longest line the loader takes.
     static const DWORD maxLineLength = 2047;
 
 private:
     void Load();
+    void LoadRows();
+    bool AddRow(const char* path, const char* md5);
+    bool SortByPath();
+    const char* PathOf(DWORD row) const { return text.get() + rows[row] + md5TextSize; }
     void SetFault(Fault kind, DWORD offset);
+
+    static const DWORD md5TextSize = 33;
 
     CStreamReader* reader;
     CFileIterator* iterator = nullptr;
-    std::vector<CWrapPathMD5> items;
+    std::unique_ptr<char[]> text;
+    size_t textCapacity = 0;
+    DWORD textSize = 0;
+    std::unique_ptr<DWORD[]> rows;
+    DWORD rowCapacity = 0;
+    DWORD rowCount = 0;
+    // Null when the rows stand in path order already.
+    std::unique_ptr<DWORD[]> byPath;
+    bool inPathOrder = false;
+    // One provider context and read buffer for the files of a walk.
+    CFileMD5 files;
+    const char* lastDigest = nullptr;
     Fault fault = noRows;
     DWORD faultOffset = 0;
 };

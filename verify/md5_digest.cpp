@@ -1,23 +1,10 @@
 #include "md5_digest.h"
 
-#include <wincrypt.h>
-
 #include <cstring>
 
 namespace {
 
 BYTE digest[md5DigestSize];
-
-// Released on every way out, hash before context.
-struct CCryptContext {
-    HCRYPTPROV handle = 0;
-    ~CCryptContext()
-    {
-        if (handle != 0) {
-            CryptReleaseContext(handle, 0);
-        }
-    }
-};
 
 struct CCryptHash {
     HCRYPTHASH handle = 0;
@@ -49,17 +36,32 @@ private:
     bool delivered = false;
 };
 
-// Hashes everything blocks delivers; false at the first CryptoAPI call that fails.
-bool HashBlocks(CMD5Blocks& blocks, BYTE (&bHash)[md5DigestSize])
+}  // namespace
+
+CMD5Provider::~CMD5Provider()
+{
+    Release();
+}
+
+void CMD5Provider::Release()
+{
+    if (handle != 0) {
+        CryptReleaseContext(handle, 0);
+        handle = 0;
+    }
+}
+
+bool CMD5Provider::Digest(CMD5Blocks& blocks, BYTE (&bHash)[md5DigestSize])
 {
     // A verify-only context opens no key container.
-    CCryptContext hCryptProv;
-    if (!CryptAcquireContextA(&hCryptProv.handle, nullptr, nullptr, PROV_RSA_FULL,
-                              CRYPT_VERIFYCONTEXT | CRYPT_MACHINE_KEYSET)) {
+    if (handle == 0 && !CryptAcquireContextA(&handle, nullptr, nullptr, PROV_RSA_FULL,
+                                             CRYPT_VERIFYCONTEXT | CRYPT_MACHINE_KEYSET)) {
+        handle = 0;
         return false;
     }
+    // The hash object goes before the context can.
     CCryptHash hHash;
-    if (!CryptCreateHash(hCryptProv.handle, CALG_MD5, 0, 0, &hHash.handle)) {
+    if (!CryptCreateHash(handle, CALG_MD5, 0, 0, &hHash.handle)) {
         return false;
     }
     const BYTE* bytes = nullptr;
@@ -74,7 +76,11 @@ bool HashBlocks(CMD5Blocks& blocks, BYTE (&bHash)[md5DigestSize])
            dwHashLen == md5DigestSize;
 }
 
-}  // namespace
+bool CMD5Provider::Digest(const void* bytes, DWORD count, BYTE (&bHash)[md5DigestSize])
+{
+    COneBlock block(bytes, count);
+    return Digest(block, bHash);
+}
 
 const BYTE* GetMD5(const void* bytes, DWORD count)
 {
@@ -86,8 +92,9 @@ const BYTE* GetMD5(CMD5Blocks& blocks)
 {
     std::memset(digest, 0, sizeof(digest));
     BYTE bHash[md5DigestSize];
+    CMD5Provider provider;
     // On failure the digest stays 16 zero bytes, which matches no row.
-    if (HashBlocks(blocks, bHash)) {
+    if (provider.Digest(blocks, bHash)) {
         std::memcpy(digest, bHash, md5DigestSize);
     }
     return digest;

@@ -39,6 +39,11 @@ wchar_t FoldCase(wchar_t c)
                                               : static_cast<wchar_t>(towlower(c));
 }
 
+wchar_t AsciiLower(unsigned char c)
+{
+    return c >= 'A' && c <= 'Z' ? static_cast<wchar_t>(c - 'A' + 'a') : static_cast<wchar_t>(c);
+}
+
 }  // namespace
 
 int WINAPI lstrcmpiA(LPCSTR string1, LPCSTR string2)
@@ -49,12 +54,27 @@ int WINAPI lstrcmpiA(LPCSTR string1, LPCSTR string2)
     }
     auto a = reinterpret_cast<const unsigned char*>(string1);
     auto b = reinterpret_cast<const unsigned char*>(string2);
-    while (*a != 0 || *b != 0) {
-        wchar_t ca = *a != 0 ? FoldCase(NextCharacter(a)) : 0;
-        wchar_t cb = *b != 0 ? FoldCase(NextCharacter(b)) : 0;
+    for (;;) {
+        // ASCII characters fold alike in every locale: the same answer without
+        // asking the locale, which sorting large lists would feel.
+        while (*a != 0 && *a < 0x80 && AsciiLower(*a) == AsciiLower(*b)) {
+            ++a;
+            ++b;
+        }
+        if (*a == 0 && *b == 0) {
+            return 0;
+        }
+        wchar_t ca = 0;
+        wchar_t cb = 0;
+        if (*a < 0x80 && *b < 0x80) {
+            ca = AsciiLower(*a++);
+            cb = AsciiLower(*b++);
+        } else {
+            ca = *a != 0 ? FoldCase(NextCharacter(a)) : 0;
+            cb = *b != 0 ? FoldCase(NextCharacter(b)) : 0;
+        }
         if (ca != cb) {
             return ca < cb ? -1 : 1;
         }
     }
-    return 0;
 }

@@ -49,8 +49,8 @@ void RequireField(const char* field, size_t capacity)
 
 void RequireRow(const CWrapPathMD5& item)
 {
-    RequireField(item.path, sizeof(item.path));
-    RequireField(item.md5, sizeof(item.md5));
+    RequireField(item.path, MAX_PATH);
+    RequireField(item.md5, 33);
     Require(item.path[0] == '\\' && std::strchr(item.path, '/') == nullptr);
     Require(std::strlen(item.md5) == 32 && std::strspn(item.md5, "0123456789ABCDEF") == 32);
 }
@@ -64,14 +64,18 @@ extern "C" int LLVMFuzzerTestOneInput(const uint8_t* data, size_t size)
     Require(!reader.IsValid());
     bool complete = input.IsComplete() != FALSE;
     Require(!complete || LinesFit(data, size, CFindDataFromMD5::maxLineLength));
-    Require(!complete || !input.Items().empty());
+    Require(!complete || input.RowCount() != 0);
     CFileIterator iterator;
     Require((input.Begin(&iterator) != FALSE) == complete);
     input.End();
-    Require(input.Items().size() <= LineCount(data, size));
-    for (const CWrapPathMD5& item : input.Items()) {
+    Require(input.RowCount() <= LineCount(data, size));
+    for (DWORD row = 0; row < input.RowCount(); ++row) {
+        CWrapPathMD5 item = input.Item(row);
         RequireRow(item);
-        Require(input.Find(item.path) != nullptr);
+        // The row that decides comes first among those with the same path.
+        LONG found = input.Find(item.path);
+        Require(found >= 0 && static_cast<DWORD>(found) <= row);
+        Require(lstrcmpiA(input.Item(static_cast<DWORD>(found)).path, item.path) == 0);
     }
     return 0;
 }

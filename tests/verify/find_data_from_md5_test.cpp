@@ -9,6 +9,8 @@
 
 #include <gtest/gtest.h>
 
+#include <algorithm>
+#include <cstdint>
 #include <ostream>
 #include <string>
 #include <utility>
@@ -31,8 +33,8 @@ std::vector<uint8_t> Bytes(const std::string& text)
 Rows RowsOf(const CFindDataFromMD5& input)
 {
     Rows rows;
-    for (const CWrapPathMD5& item : input.Items()) {
-        rows.emplace_back(item.path, item.md5);
+    for (DWORD row = 0; row < input.RowCount(); ++row) {
+        rows.emplace_back(input.Item(row).path, input.Item(row).md5);
     }
     return rows;
 }
@@ -108,10 +110,74 @@ INSTANTIATE_TEST_SUITE_P(
 TEST(ManifestLoadTest, NoReaderOrAnEmptyOneGivesNoRows)
 {
     CFindDataFromMD5 none(nullptr);
-    EXPECT_TRUE(none.Items().empty());
+    EXPECT_EQ(none.RowCount(), 0u);
     CBytesReader empty(std::vector<uint8_t>{});
     CFindDataFromMD5 fromEmpty(&empty);
-    EXPECT_TRUE(fromEmpty.Items().empty());
+    EXPECT_EQ(fromEmpty.RowCount(), 0u);
+}
+
+// The first row whose path compares equal, found the plain way.
+LONG FindByScan(const Rows& rows, const std::string& path)
+{
+    for (size_t row = 0; row < rows.size(); ++row) {
+        if (lstrcmpiA(rows[row].first.c_str(), path.c_str()) == 0) {
+            return static_cast<LONG>(row);
+        }
+    }
+    return -1;
+}
+
+// Generated manifests full of paths that differ only in letter case, repeated
+// paths and names outside ASCII in the code page the names are in: the index
+// answers every lookup as a scan of the rows in manifest order does.
+TEST(ManifestLookupTest, IndexFindsTheRowAScanFinds)
+{
+#ifdef _WIN32
+    const char* const upperA = "\xC4";  // in code page 1252
+    const char* const lowerA = "\xE4";
+#else
+    const char* const upperA = "\xC3\x84";  // in UTF-8, as the port names files
+    const char* const lowerA = "\xC3\xA4";
+#endif
+    const std::vector<std::string> folders = {"", "\\Data", "\\DATA", "\\data", "\\Help", "\\Help\\Deep",
+                                              std::string("\\") + upperA + "rger", std::string("\\") + lowerA + "RGER"};
+    const std::vector<std::string> names = {"a.txt", "A.TXT", "b.txt", "a_b.txt", "A-B.txt", "ab.txt",
+                                            std::string(upperA) + ".bin", std::string(lowerA) + ".BIN"};
+    const std::vector<std::string> digests = {md5Empty, md5A, md5Abc, md5MessageDigest};
+    uint32_t state = 2463534242u;
+    auto next = [&state](size_t bound) {
+        state ^= state << 13;
+        state ^= state >> 17;
+        state ^= state << 5;
+        return static_cast<size_t>(state % bound);
+    };
+    for (int manifestNumber = 0; manifestNumber < 300; ++manifestNumber) {
+        Rows rows(1 + next(40));
+        for (auto& row : rows) {
+            row = {folders[next(folders.size())] + "\\" + names[next(names.size())], digests[next(digests.size())]};
+        }
+        // Some already in path order, which the index only checks.
+        if (manifestNumber % 4 == 0) {
+            std::stable_sort(rows.begin(), rows.end(), [](const auto& a, const auto& b) {
+                return lstrcmpiA(a.first.c_str(), b.first.c_str()) < 0;
+            });
+        }
+        std::string text;
+        for (const auto& row : rows) {
+            text += row.first + "\t" + row.second + "\r\n";
+        }
+        CBytesReader reader(Bytes(text));
+        CFindDataFromMD5 input(&reader);
+        ASSERT_EQ(input.LoadFault(), whole) << "manifest " << manifestNumber << ":\n" << text;
+        ASSERT_EQ(RowsOf(input), rows) << "manifest " << manifestNumber;
+        for (const std::string& folder : folders) {
+            for (const std::string& name : names) {
+                std::string path = folder + "\\" + name;
+                EXPECT_EQ(input.Find(path.c_str()), FindByScan(rows, path))
+                    << "manifest " << manifestNumber << ", " << path << ":\n" << text;
+            }
+        }
+    }
 }
 
 TEST(ManifestInputTest, AnswersAsAPerEntryInput)

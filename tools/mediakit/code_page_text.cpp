@@ -1,26 +1,38 @@
 #include "code_page_text.h"
 
+#include <algorithm>
+#include <cerrno>
 #include <iconv.h>
 #include <stdexcept>
-#include <vector>
 
 namespace {
 
+// Through a small window, so that a large text costs its input and its
+// output and nothing more.
 bool Convert(void* converter, const std::string& in, std::string& out)
 {
     iconv_t cd = static_cast<iconv_t>(converter);
     iconv(cd, nullptr, nullptr, nullptr, nullptr);
-    std::vector<char> input(in.begin(), in.end());
-    std::vector<char> output(in.size() * 4 + 4);
-    char* source = input.data();
-    size_t sourceLeft = input.size();
-    char* target = output.data();
-    size_t targetLeft = output.size();
-    if (iconv(cd, &source, &sourceLeft, &target, &targetLeft) == static_cast<size_t>(-1) ||
-        iconv(cd, nullptr, nullptr, &target, &targetLeft) == static_cast<size_t>(-1)) {
-        return false;
+    std::string converted;
+    converted.reserve(in.size());
+    // iconv never writes through its input pointer; POSIX merely spells it without const.
+    char* source = const_cast<char*>(in.data());
+    size_t sourceLeft = in.size();
+    char window[65536];
+    bool flushed = false;
+    while (!flushed) {
+        char* target = window;
+        size_t targetLeft = sizeof(window);
+        // With the input used up, the last call writes any shift sequence that ends the text.
+        flushed = sourceLeft == 0;
+        size_t result = flushed ? iconv(cd, nullptr, nullptr, &target, &targetLeft)
+                                : iconv(cd, &source, &sourceLeft, &target, &targetLeft);
+        if (result == static_cast<size_t>(-1) && (flushed || errno != E2BIG)) {
+            return false;
+        }
+        converted.append(window, static_cast<size_t>(target - window));
     }
-    out.assign(output.data(), static_cast<size_t>(target - output.data()));
+    out.swap(converted);
     return true;
 }
 
@@ -42,6 +54,12 @@ CCodePageText::CCodePageText(unsigned page) : codePage(page)
     }
     toAnsi = to;
     fromAnsi = from;
+    std::string ascii;
+    for (char c = 1; c != 0x7F; ++c) {
+        ascii += c;
+    }
+    std::string converted;
+    asciiKept = Convert(fromAnsi, ascii, converted) && converted == ascii;
 }
 
 CCodePageText::~CCodePageText()
@@ -57,5 +75,10 @@ bool CCodePageText::ToAnsi(const std::string& utf8, std::string& ansi) const
 
 bool CCodePageText::FromAnsi(const std::string& ansi, std::string& utf8) const
 {
+    // Plain ASCII text, as manifests mostly are, is its own UTF-8 in such a code page.
+    if (asciiKept && std::all_of(ansi.begin(), ansi.end(), [](char c) { return c > 0 && c < 0x7F; })) {
+        utf8 = ansi;
+        return true;
+    }
     return Convert(fromAnsi, ansi, utf8);
 }

@@ -18,6 +18,7 @@ public:
 
 private:
     unsigned codePage;
+    bool asciiKept = false;  // characters 1 to 126 stand for themselves
     void* toAnsi;
     void* fromAnsi;
 };

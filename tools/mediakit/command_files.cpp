@@ -137,6 +137,8 @@ std::string ReadInputFile(const std::string& path, const std::string& what)
                        " file; it is not read");
     }
     std::string content;
+    // Sized once, so that a large input is not copied as it grows.
+    content.reserve(static_cast<size_t>(info.st_size));
     char chunk[65536];
     for (;;) {
         ssize_t got = read(fd, chunk, sizeof(chunk));

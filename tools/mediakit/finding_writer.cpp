@@ -1,5 +1,7 @@
 #include "finding_writer.h"
 
+#include <cstring>
+
 namespace {
 
 // Names on a Linux tree need not be UTF-8; JSON must be, so a stray byte is
@@ -35,6 +37,16 @@ void CFindingWriter::Tell(const std::string& line, const nlohmann::ordered_json&
             errors << line << '\n';
         }
         break;
+    }
+}
+
+void CFindingWriter::Tell(const std::string& line, const char* kind,
+                          const std::function<nlohmann::ordered_json()>& makeRecord)
+{
+    if (style == ReportStyle::text) {
+        out << line << '\n';
+    } else if (style == ReportStyle::json || std::strcmp(kind, "error") == 0) {
+        Tell(line, makeRecord());
     }
 }
 

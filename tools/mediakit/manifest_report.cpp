@@ -3,7 +3,6 @@
 #include "host_entry.h"
 
 #include "verify/file_iterator.h"
-#include "verify/file_md5.h"
 
 #include <string>
 
@@ -15,13 +14,13 @@ const char check[] = "manifest";
 
 CManifestReport::CManifestReport(CFindDataFromMD5& manifest, CFindingWriter& findingWriter,
                                  bool stopAtFirst, CProgressBar& progressBar)
-    : input(manifest), writer(findingWriter), first(stopAtFirst), progress(progressBar)
+    : input(manifest), writer(findingWriter), first(stopAtFirst), progress(progressBar), met(manifest.RowCount())
 {
 }
 
-const CWrapPathMD5* CManifestReport::Row(const std::string& relativePath) const
+bool CManifestReport::Lists(const std::string& relativePath) const
 {
-    return input.Find(relativePath.c_str());
+    return input.Find(relativePath.c_str()) >= 0;
 }
 
 BOOL CManifestReport::Begin(CFileIterator* walker)
@@ -45,10 +44,11 @@ BOOL CManifestReport::CheckFile(const WIN32_FIND_DATAA& entry)
 {
     std::string relativePath = std::string(iterator->GetRelativePath()) + entry.cFileName;
     std::string fullPath = std::string(iterator->GetCurrentFolder()) + entry.cFileName;
-    const CWrapPathMD5* row = Row(relativePath);
+    LONG rowNumber = input.Find(relativePath.c_str());
+    const char* expected = rowNumber >= 0 ? input.Item(static_cast<DWORD>(rowNumber)).md5 : nullptr;
     BOOL accepted = input.CheckFile(entry);
-    if (row != nullptr) {
-        met.insert(row);
+    if (expected != nullptr) {
+        met[static_cast<size_t>(rowNumber)] = true;
         ++checked;
         progress.Advance((static_cast<uint64_t>(entry.nFileSizeHigh) << 32) | entry.nFileSizeLow, relativePath);
     }
@@ -58,7 +58,7 @@ BOOL CManifestReport::CheckFile(const WIN32_FIND_DATAA& entry)
     ++changed;
     progress.Finish();
     nlohmann::ordered_json record = CFindingWriter::Record("changed", check, relativePath);
-    record["expected_md5"] = row != nullptr ? nlohmann::ordered_json(row->md5) : nlohmann::ordered_json();
+    record["expected_md5"] = expected != nullptr ? nlohmann::ordered_json(expected) : nlohmann::ordered_json();
     record["found_md5"] = nullptr;
     std::string line = "changed  " + relativePath + "  ";
     std::string reason;
@@ -66,16 +66,17 @@ BOOL CManifestReport::CheckFile(const WIN32_FIND_DATAA& entry)
         reason = "the path is longer than 259 characters, the check rejects the file unread";
         line += reason;
     } else {
-        // Never opened when it is not a regular file: a FIFO would be waited on.
+        // The digest the check itself found: the file is read once. One that is
+        // not a regular file was never opened (a FIFO would be waited on).
         const char* kind = NonRegularKindOf(fullPath);
-        const char* found = kind == nullptr ? GetFileMD5(fullPath.c_str()) : nullptr;
+        const char* found = kind == nullptr ? input.LastDigest() : nullptr;
         if (found != nullptr) {
             record["found_md5"] = found;
         } else {
             reason = kind != nullptr ? std::string(kind) + ", not a regular file (never read)"
                                      : "the file cannot be opened (no permission, or open for writing elsewhere)";
         }
-        line += "expected " + std::string(row != nullptr ? row->md5 : "?") + "  found " +
+        line += "expected " + std::string(expected != nullptr ? expected : "?") + "  found " +
                 (found != nullptr ? std::string(found) : "nothing: " + reason);
     }
     if (!reason.empty()) {
@@ -95,16 +96,29 @@ void CManifestReport::OnTrouble(Trouble kind, const char* relativePath, const ch
 
 unsigned CManifestReport::TellMissing()
 {
+    // A later row with the same path never decides, so it is not told. Rows
+    // of one path stand together in path order, the deciding one first.
+    std::vector<bool> decides(input.RowCount());
+    const char* previous = nullptr;
+    for (DWORD position = 0; position < input.RowCount(); ++position) {
+        DWORD row = input.RowInPathOrder(position);
+        const char* path = input.Item(row).path;
+        decides[row] = previous == nullptr || lstrcmpiA(previous, path) != 0;
+        previous = path;
+    }
     unsigned missing = 0;
-    for (const CWrapPathMD5& row : input.Items()) {
-        // A later row with the same path never decides, so it is not told.
-        if (Row(row.path) != &row || met.count(&row) != 0) {
+    for (DWORD row = 0; row < input.RowCount(); ++row) {
+        if (!decides[row] || met[row]) {
             continue;
         }
+        const char* path = input.Item(row).path;
         ++missing;
-        nlohmann::ordered_json record = CFindingWriter::Record("note", check, row.path);
-        record["reason"] = "listed in the manifest, not on the disc";
-        writer.Tell("note     " + std::string(row.path) + "  listed in the manifest, not on the disc (not a failure)", record);
+        writer.Tell("note     " + std::string(path) + "  listed in the manifest, not on the disc (not a failure)",
+                    "note", [path] {
+                        nlohmann::ordered_json record = CFindingWriter::Record("note", check, path);
+                        record["reason"] = "listed in the manifest, not on the disc";
+                        return record;
+                    });
     }
     return missing;
 }

@@ -8,8 +8,8 @@
 #include "verify/find_data_from_md5.h"
 #include "verify/walk_observer.h"
 
-#include <set>
 #include <string>
+#include <vector>
 
 class CManifestReport : public CFindDataInput, public CWalkObserver {
 public:
@@ -34,9 +34,9 @@ public:
 
     // Tells every deciding row whose file the walk did not meet; returns their number.
     unsigned TellMissing();
-    // The row that decides for a path below the root ("\\Help\\index.htm"), or
-    // null; looked up as the check looks it up, without regard to case.
-    const CWrapPathMD5* Row(const std::string& relativePath) const;
+    // True when a row decides for a path below the root ("\\Help\\index.htm");
+    // looked up as the check looks it up, without regard to case.
+    bool Lists(const std::string& relativePath) const;
 
     unsigned checked = 0;  // listed files digested
     unsigned changed = 0;  // listed files rejected
@@ -48,5 +48,6 @@ private:
     bool first;
     CProgressBar& progress;
     CFileIterator* iterator = nullptr;
-    std::set<const CWrapPathMD5*> met;
+    // Per row of the manifest, whether the walk met its file.
+    std::vector<bool> met;
 };

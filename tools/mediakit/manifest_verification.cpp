@@ -63,6 +63,8 @@ std::string LoadProblem(const CFindDataFromMD5& manifest, const std::string& tex
                     "upper-case hex digits; no '/', no zero byte, at most 259 characters of path)";
     case CFindDataFromMD5::lineTooLong:
         return at + "longer than " + std::to_string(CFindDataFromMD5::maxLineLength) + " characters";
+    case CFindDataFromMD5::noMemory:
+        return "the manifest does not fit in memory";
     }
     return "the manifest cannot be used";
 }
@@ -73,7 +75,7 @@ uint64_t ListedBytes(const std::string& root, const CManifestReport& report)
     uint64_t total = 0;
     try {
         for (const TreeFile& file : CollectTreeFiles(root)) {
-            total += report.Row(file.relativePath) != nullptr ? file.size : 0;
+            total += report.Lists(file.relativePath) ? file.size : 0;
         }
     } catch (const std::runtime_error&) {
         // The walk itself tells what is wrong with the tree.
@@ -86,17 +88,22 @@ uint64_t ListedBytes(const std::string& root, const CManifestReport& report)
 ManifestOutcome VerifyManifest(const std::string& root, const std::string& manifestPath,
                                const CCodePageText& codePage, bool first, CFindingWriter& writer)
 {
-    std::string text = ReadManifest(manifestPath, codePage);
     CMemReader reader(static_cast<LPCSTR>(nullptr));
-    reader.SetData(text.data(), static_cast<DWORD>(text.size()));
+    {
+        // The text goes as soon as the reader holds it: a large manifest is
+        // then held twice at most, by the reader and by the rows.
+        std::string text = ReadManifest(manifestPath, codePage);
+        reader.SetData(text.data(), static_cast<DWORD>(text.size()));
+    }
     CFindDataFromMD5 manifest(&reader);
-    std::string problem = LoadProblem(manifest, text);
-    if (!problem.empty()) {
+    if (!manifest.IsComplete()) {
+        // Read again only to tell the line.
+        std::string problem = LoadProblem(manifest, ReadManifest(manifestPath, codePage));
         EndCommand(exitError, manifestPath + ": " + problem + "; the check fails on it");
     }
 
     ManifestOutcome outcome;
-    outcome.rows = static_cast<unsigned>(manifest.Items().size());
+    outcome.rows = static_cast<unsigned>(manifest.RowCount());
     CProgressBar progress("hashing");
     CManifestReport report(manifest, writer, first, progress);
     // Weighing the files costs a walk of its own: only for a bar that shows.
