@@ -123,7 +123,7 @@ class Bench:
         slower than the budget is measured by its warm-up alone, so a slow row costs no minutes."""
         warm = [self.run(argv, cwd, memory) for argv in sides]
         if any(t is None or t > self.budget / 2 for t, _ in warm):
-            return warm
+            return [(Seconds(t, 1) if t is not None else None, p) for t, p in warm]
         times, peaks = [[] for _ in sides], [0.0 for _ in sides]
         start = time.perf_counter()
         while len(times[0]) < self.runs and (not times[0] or time.perf_counter() - start < self.budget):
@@ -131,12 +131,23 @@ class Bench:
                 seconds, peak = self.run(argv, cwd, memory)
                 times[i].append(seconds)
                 peaks[i] = max(peaks[i], peak or 0)
-        return [(None if None in t else statistics.median(t), p) for t, p in zip(times, peaks)]
+        return [(None if None in t else Seconds(statistics.median(t), len(t)), p) for t, p in zip(times, peaks)]
 
     def seconds(self, value):
         if value is None:
             return f"> {self.limit:g} s (stopped)"
-        return f"{value:.3f} s" if value >= 0.01 else f"{value * 1000:.2f} ms"
+        text = f"{value:.3f} s" if value >= 0.01 else f"{value * 1000:.2f} ms"
+        runs = getattr(value, "runs", self.runs)
+        return text if runs >= self.runs else f"{text} ({runs} run{'s' if runs > 1 else ''})"
+
+
+class Seconds(float):
+    """A median, and how many runs it was taken from."""
+
+    def __new__(cls, value, runs):
+        median = super().__new__(cls, value)
+        median.runs = runs
+        return median
 
 
 def stop(pid, timed):
@@ -241,7 +252,7 @@ def dll_row(bench, args):
                          check=True, capture_output=True, text=True).stdout
     # The first run warms the cache; it stands alone when the check is slower than the budget.
     times = [float(line.split()[0]) for line in out.splitlines()]
-    t = statistics.median(times[1:] or times)
+    t = Seconds(statistics.median(times[1:] or times), len(times[1:] or times))
     ours = bench.medians[0]
     return row(label, bench.seconds(t), f"`mediakit verify --manifest` {bench.seconds(ours)}",
                f"{t / ours:.2f}×" if ours else "–", "report only")
