@@ -21,7 +21,7 @@ from pathlib import Path
 
 MIB = 1 << 20
 
-# name: (files, folders, smallest and largest size); quick mode divides by 100.
+# name: (files, folders, smallest and largest size); quick mode has a hundredth of the files.
 TREES = {
     "content": (10_000, 100, 0, 25_400),  # about 127 MB
     "small": (20_000, 20, 0, 1_000),
