@@ -7,7 +7,6 @@
 #include "range_cipher.h"
 
 #include <cstdint>
-#include <cstring>
 #include <memory>
 #include <new>
 

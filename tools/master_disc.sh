@@ -97,7 +97,7 @@ case "$out/" in "$dir"/*) fail "the output folder $out lies inside $dir" ;; esac
 disc="$out/disc"
 log="$out/mastering.log"
 : >"$log"
-# run STEP COMMAND...: runs a step's tools with their chatter in the log.
+# run COMMAND...: runs a tool with its chatter in the log; on failure shows its end and stops.
 run() { "$@" >>"$log" 2>&1 || { tail -n 20 "$log" >&2; fail "$(basename "$1") failed (log: $log)"; }; }
 
 for name in "${root_files[@]}"; do
