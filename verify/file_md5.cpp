@@ -9,19 +9,26 @@ namespace {
 
 char digestText[2 * md5DigestSize + 1];
 
-// Reads the file from its current position to its end, one chunk at a time.
+// Reads the file from its current position to its end, one chunk at a time,
+// after a first block already read into the same buffer.
 class CFileChunks : public CMD5Blocks {
 public:
-    CFileChunks(HANDLE file, BYTE* buffer, DWORD size) : handle(file), chunk(buffer), chunkSize(size) {}
+    CFileChunks(HANDLE file, BYTE* buffer, DWORD size, DWORD firstCount = 0)
+        : handle(file), chunk(buffer), chunkSize(size), pending(firstCount) {}
 
     BOOL Next(const BYTE*& bytes, DWORD& count) override
     {
+        bytes = chunk;
+        if (pending != 0) {
+            count = pending;
+            pending = 0;
+            return TRUE;
+        }
         DWORD readed = 0;
         if (!ReadFile(handle, chunk, chunkSize, &readed, nullptr)) {
             failed = true;
             return FALSE;
         }
-        bytes = chunk;
         count = readed;
         return readed != 0;
     }
@@ -32,7 +39,17 @@ private:
     HANDLE handle;
     BYTE* chunk;
     DWORD chunkSize;
+    DWORD pending;
 };
+
+// A failing provider leaves the digest zero; a failing read gives none.
+bool DigestChunks(CMD5Provider& provider, CFileChunks chunks, BYTE (&digest)[md5DigestSize])
+{
+    if (!provider.Digest(chunks, digest)) {
+        std::memset(digest, 0, md5DigestSize);
+    }
+    return !chunks.failed;
+}
 
 }  // namespace
 
@@ -66,36 +83,28 @@ bool CFileMD5::DigestInChunks(HANDLE file, BYTE (&digest)[md5DigestSize])
     if (bytes == nullptr) {
         return false;
     }
-    CFileChunks chunks(file, bytes, chunk);
-    // A failing provider leaves the digest zero; a failing read gives none.
-    if (!provider.Digest(chunks, digest)) {
-        std::memset(digest, 0, md5DigestSize);
-    }
-    return !chunks.failed;
+    return DigestChunks(provider, CFileChunks(file, bytes, chunk), digest);
 }
 
-// In one read as long as the file is small enough and the heap gives the
-// block; otherwise in chunks.
+// One read asks for a byte more than the whole-read limit: a file that comes
+// back shorter was read whole, without asking its size first; a longer one
+// goes on in chunks after what was read. A read only comes back short at the
+// end of a file.
 bool CFileMD5::DigestFile(HANDLE file, BYTE (&digest)[md5DigestSize])
 {
-    DWORD sizeHigh = 0;
-    DWORD size = GetFileSize(file, &sizeHigh);
-    if (sizeHigh != 0 || size == INVALID_FILE_SIZE || size > wholeLimit) {
+    DWORD first = wholeLimit < MAXDWORD ? wholeLimit + 1 : wholeLimit;
+    BYTE* bytes = Buffer(first > chunk ? first : chunk);
+    if (bytes == nullptr) {
         return DigestInChunks(file, digest);
     }
     DWORD readed = 0;
-    if (size != 0) {
-        BYTE* bytes = Buffer(size);
-        if (bytes == nullptr) {
-            return DigestInChunks(file, digest);
-        }
-        if (!ReadFile(file, bytes, size, &readed, nullptr)) {
-            return false;
-        }
+    if (!ReadFile(file, bytes, first, &readed, nullptr)) {
+        return false;
     }
-    // A file that shrank since its size was taken is digested as it was
-    // read; an empty one is not read at all.
-    if (!provider.Digest(size != 0 ? static_cast<const void*>(buffer.get()) : "", readed, digest)) {
+    if (readed == first) {
+        return DigestChunks(provider, CFileChunks(file, bytes, chunk, readed), digest);
+    }
+    if (!provider.Digest(readed != 0 ? static_cast<const void*>(bytes) : "", readed, digest)) {
         std::memset(digest, 0, md5DigestSize);
     }
     return true;

@@ -2,6 +2,7 @@
 
 #include "file_iterator.h"
 #include "file_md5.h"
+#include "run_merge_sort.h"
 
 #include "base/bounded_text.h"
 
@@ -56,17 +57,24 @@ bool IsDigestText(const char* md5)
 }
 
 // A path the walker can build: a backslash, folder names each followed by
-// one backslash, the file name; it fits the path buffer uncut.
-bool IsSourcePath(const char* path)
+// one backslash, the file name; it fits the path buffer uncut. Looked at in
+// one pass, which also gives its length.
+bool IsSourcePath(const char* path, size_t& length)
 {
-    size_t length = std::strlen(path);
-    return length >= 2 && length < MAX_PATH && path[0] == '\\' && path[length - 1] != '\\' &&
-           std::strchr(path, '/') == nullptr && std::strstr(path, "\\\\") == nullptr;
+    if (path[0] != '\\') {
+        return false;
+    }
+    for (length = 1; path[length] != '\0'; ++length) {
+        if (path[length] == '/' || (path[length] == '\\' && path[length - 1] == '\\')) {
+            return false;
+        }
+    }
+    return length >= 2 && length < MAX_PATH && path[length - 1] != '\\';
 }
 
 // Splits a line into its path and digest. A zero byte inside the line would
 // hide the rest of it, so such a line is never a row.
-LineKind SplitLine(char* line, LONG length, char*& path, char*& md5)
+LineKind SplitLine(char* line, LONG length, char*& path, size_t& pathLength, char*& md5)
 {
     if (std::strlen(line) != static_cast<size_t>(length)) {
         return badLine;
@@ -77,7 +85,7 @@ LineKind SplitLine(char* line, LONG length, char*& path, char*& md5)
         return blankLine;
     }
     md5 = NextToken(position);
-    return md5 != nullptr && IsSourcePath(path) && IsDigestText(md5) ? rowLine : badLine;
+    return md5 != nullptr && IsSourcePath(path, pathLength) && IsDigestText(md5) ? rowLine : badLine;
 }
 
 // The shortest row line: a backslash, one character, a tab and the digest.
@@ -149,13 +157,14 @@ void CFindDataFromMD5::LoadRows()
             return;
         }
         char* path = nullptr;
+        size_t pathLength = 0;
         char* md5 = nullptr;
-        LineKind kind = SplitLine(line, length, path, md5);
+        LineKind kind = SplitLine(line, length, path, pathLength, md5);
         if (kind == badLine) {
             SetFault(notARow, offset);
             return;
         }
-        if (kind == rowLine && !AddRow(path, md5)) {
+        if (kind == rowLine && !AddRow(path, pathLength, md5)) {
             SetFault(noMemory, offset);
             return;
         }
@@ -172,9 +181,9 @@ void CFindDataFromMD5::LoadRows()
     }
 }
 
-bool CFindDataFromMD5::AddRow(const char* path, const char* md5)
+bool CFindDataFromMD5::AddRow(const char* path, size_t pathLength, const char* md5)
 {
-    size_t pathSize = std::strlen(path) + 1;
+    size_t pathSize = pathLength + 1;
     // Only a reader that delivers more than it holds would overrun the blocks.
     if (rowCount == rowCapacity || textCapacity - textSize < md5TextSize + pathSize) {
         return false;
@@ -207,10 +216,13 @@ bool CFindDataFromMD5::SortByPath()
     }
     // Rows whose paths compare equal keep manifest order, so the first of
     // them is the one a search meets first.
-    std::sort(byPath.get(), byPath.get() + rowCount, [this](DWORD a, DWORD b) {
+    auto before = [this](DWORD a, DWORD b) {
         int order = lstrcmpiA(PathOf(a), PathOf(b));
         return order != 0 ? order < 0 : a < b;
-    });
+    };
+    if (!RunMergeSort(byPath.get(), rowCount, before)) {
+        std::sort(byPath.get(), byPath.get() + rowCount, before);
+    }
     return true;
 }
 
@@ -233,6 +245,7 @@ void CFindDataFromMD5::End()
 {
     iterator = nullptr;
     lastDigest = nullptr;
+    lastRow = -1;
     files.Release();
 }
 
@@ -265,47 +278,78 @@ LONG CFindDataFromMD5::Find(const char* fpathRelative) const
     if ((!inPathOrder && !byPath) || fpathRelative == nullptr) {
         return -1;
     }
+    auto before = [this, fpathRelative](size_t position) {
+        return lstrcmpiA(PathOf(RowInPathOrder(static_cast<DWORD>(position))), fpathRelative) < 0;
+    };
     // The first position whose path does not sort before the one asked for.
-    DWORD low = 0;
-    DWORD high = rowCount;
+    // A walk asks for paths near the one it asked for last, so the search
+    // widens from there before it halves: every position below low sorts
+    // before the path, and the one at high does not (or is the end).
+    size_t hint = lastPosition < rowCount ? lastPosition : 0;
+    size_t low = 0;
+    size_t high = hint;
+    size_t step = 1;
+    if (before(hint)) {
+        low = hint + 1;
+        high = rowCount;
+        for (; hint + step < rowCount; step *= 2) {
+            if (!before(hint + step)) {
+                high = hint + step;
+                break;
+            }
+            low = hint + step + 1;
+        }
+    } else {
+        for (; step <= hint; step *= 2) {
+            if (before(hint - step)) {
+                low = hint - step + 1;
+                break;
+            }
+            high = hint - step;
+        }
+    }
     while (low < high) {
-        DWORD middle = low + (high - low) / 2;
-        if (lstrcmpiA(PathOf(RowInPathOrder(middle)), fpathRelative) < 0) {
+        size_t middle = low + (high - low) / 2;
+        if (before(middle)) {
             low = middle + 1;
         } else {
             high = middle;
         }
     }
+    lastPosition = static_cast<DWORD>(low);
     if (low == rowCount) {
         return -1;
     }
-    DWORD row = RowInPathOrder(low);
+    DWORD row = RowInPathOrder(static_cast<DWORD>(low));
     return lstrcmpiA(PathOf(row), fpathRelative) == 0 ? static_cast<LONG>(row) : -1;
 }
 
 BOOL CFindDataFromMD5::CheckFile(const WIN32_FIND_DATAA& entry)
 {
     lastDigest = nullptr;
+    lastRow = -1;
     if (iterator == nullptr) {
         return FALSE;
     }
     // A path cut at 259 characters would name another file: the file is
-    // rejected without being looked up or opened.
+    // rejected without being opened.
     char fpathRelative[MAX_PATH];
     char fpath[MAX_PATH];
-    if (CopyBounded(fpathRelative, MAX_PATH, iterator->GetRelativePath()) != S_OK ||
-        AppendBounded(fpathRelative, MAX_PATH, entry.cFileName) != S_OK ||
-        CopyBounded(fpath, MAX_PATH, iterator->GetCurrentFolder()) != S_OK ||
+    bool relativeFits = CopyBounded(fpathRelative, MAX_PATH, iterator->GetRelativePath()) == S_OK &&
+                        AppendBounded(fpathRelative, MAX_PATH, entry.cFileName) == S_OK;
+    if (relativeFits) {
+        lastRow = Find(fpathRelative);
+    }
+    if (!relativeFits || CopyBounded(fpath, MAX_PATH, iterator->GetCurrentFolder()) != S_OK ||
         AppendBounded(fpath, MAX_PATH, entry.cFileName) != S_OK) {
         return FALSE;
     }
-    LONG row = Find(fpathRelative);
-    if (row < 0) {
+    if (lastRow < 0) {
         return TRUE;
     }
     lastDigest = files.Digest(fpath);
     return lastDigest != nullptr && lastDigest[0] != '\0' &&
-           lstrcmpA(lastDigest, Item(static_cast<DWORD>(row)).md5) == 0;
+           lstrcmpA(lastDigest, Item(static_cast<DWORD>(lastRow)).md5) == 0;
 }
 
 BOOL CFindDataFromMD5::IsPerEntry()

@@ -69,6 +69,9 @@ public:
     // The digest text of the file the last CheckFile read, or null when it
     // read none or could not read it; the next CheckFile rewrites it.
     const char* LastDigest() const { return lastDigest; }
+    // The row that decided for the file the last CheckFile was given, or -1
+    // when none lists it (or its path does not fit).
+    LONG LastRow() const { return lastRow; }
 
     // The longest line the loader takes.
     static const DWORD maxLineLength = 2047;
@@ -76,7 +79,7 @@ public:
 private:
     void Load();
     void LoadRows();
-    bool AddRow(const char* path, const char* md5);
+    bool AddRow(const char* path, size_t pathLength, const char* md5);
     bool SortByPath();
     const char* PathOf(DWORD row) const { return text.get() + rows[row] + md5TextSize; }
     void SetFault(Fault kind, DWORD offset);
@@ -94,9 +97,12 @@ private:
     // Null when the rows stand in path order already.
     std::unique_ptr<DWORD[]> byPath;
     bool inPathOrder = false;
+    // Where the last search ended: the next one starts there.
+    mutable DWORD lastPosition = 0;
     // One provider context and read buffer for the files of a walk.
     CFileMD5 files;
     const char* lastDigest = nullptr;
+    LONG lastRow = -1;
     Fault fault = noRows;
     DWORD faultOffset = 0;
 };

@@ -88,11 +88,15 @@ bool Refused(const char* functionName)
 const EVP_MD* DigestOf(DWORD providerType, ALG_ID algorithm)
 {
     // The base provider of type PROV_RSA_FULL knows no SHA-2; the AES provider knows both.
+    // Fetched once: a digest named by EVP_md5() is looked up again, under a
+    // lock, at every initialisation, which a check of many small files feels.
+    static EVP_MD* const md5 = EVP_MD_fetch(nullptr, "MD5", nullptr);
+    static EVP_MD* const sha256 = EVP_MD_fetch(nullptr, "SHA2-256", nullptr);
     if (algorithm == CALG_MD5) {
-        return EVP_md5();
+        return md5;
     }
     if (algorithm == CALG_SHA_256 && providerType == PROV_RSA_AES) {
-        return EVP_sha256();
+        return sha256;
     }
     return nullptr;
 }

@@ -6,7 +6,20 @@
 struct PortDrive {
     UINT type = 0;
     std::string hostFolder;
+    int folderFd = -1;  // the folder kept open once a path on the drive was used
+};
+
+// Where a host call finds a Windows path: a folder descriptor (AT_FDCWD for
+// the working directory) and the path from it, for the *at calls.
+struct PortHostLocation {
+    int base;
+    std::string path;
 };
 
 // Indexed by letter 'A'..'Z' minus 'A'.
 PortDrive (&PortDrives())[26];
+
+// A path on a mapped drive is resolved from the drive's open folder, so that
+// the host walks only the components below it, as it does for Windows; any
+// other path as PortHostPath names it. An empty path when the drive is not mapped.
+PortHostLocation PortHostAt(LPCSTR windowsPath);

@@ -1,5 +1,6 @@
 #include <windows.h>
 #include <port/host.h>
+#include "drive_table.h"
 #include "kernel_object.h"
 
 #include <cerrno>
@@ -9,6 +10,9 @@
 #include <unistd.h>
 
 namespace {
+
+// The most Linux reads or writes in one call.
+const DWORD maxHostRead = 0x7FFFF000u;
 
 struct PortFile;
 
@@ -81,8 +85,8 @@ HANDLE WINAPI CreateFileA(LPCSTR fileName, DWORD desiredAccess, DWORD shareMode,
                           LPSECURITY_ATTRIBUTES /*securityAttributes*/, DWORD creationDisposition,
                           DWORD /*flagsAndAttributes*/, HANDLE /*templateFile*/)
 {
-    std::string path = PortHostPath(fileName);
-    if (path.empty() || creationDisposition != OPEN_EXISTING) {
+    PortHostLocation location = PortHostAt(fileName);
+    if (location.path.empty() || creationDisposition != OPEN_EXISTING) {
         SetLastError(ERROR_PATH_NOT_FOUND);
         return INVALID_HANDLE_VALUE;
     }
@@ -92,7 +96,7 @@ HANDLE WINAPI CreateFileA(LPCSTR fileName, DWORD desiredAccess, DWORD shareMode,
     }
     // Not blocking, so that opening a FIFO without a writer cannot hang: it is
     // refused below like every other entry that is not a regular file.
-    int fd = open(path.c_str(), flags | O_CLOEXEC | O_NONBLOCK | O_NOCTTY);
+    int fd = openat(location.base, location.path.c_str(), flags | O_CLOEXEC | O_NONBLOCK | O_NOCTTY);
     if (fd < 0) {
         SetLastError(errno == ENOENT || errno == ENOTDIR ? ERROR_FILE_NOT_FOUND : ERROR_ACCESS_DENIED);
         return INVALID_HANDLE_VALUE;
@@ -158,7 +162,13 @@ BOOL WINAPI ReadFile(HANDLE file, LPVOID buffer, DWORD bytesToRead, LPDWORD byte
         if (got == 0) {
             break;
         }
+        // A regular file reads short only at its end, unless the host cut a
+        // request above its per-call limit: then the loop carries on.
+        bool atEnd = static_cast<DWORD>(got) < bytesToRead - done && bytesToRead - done <= maxHostRead;
         done += static_cast<DWORD>(got);
+        if (atEnd) {
+            break;
+        }
     }
     if (bytesRead != nullptr) {
         *bytesRead = done;

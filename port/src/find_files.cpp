@@ -1,5 +1,6 @@
 #include <windows.h>
 #include <port/host.h>
+#include "drive_table.h"
 #include "kernel_object.h"
 
 #include <algorithm>
@@ -7,9 +8,11 @@
 #include <cctype>
 #include <cstring>
 #include <dirent.h>
+#include <fcntl.h>
 #include <string>
 #include <strings.h>
 #include <sys/stat.h>
+#include <unistd.h>
 #include <vector>
 
 namespace {
@@ -88,10 +91,10 @@ FILETIME ToFileTime(const struct timespec& time)
 
 // The record Wine reports for a host entry: 0x10 for folders, 0x20 on files,
 // 0x01 when no write permission is set, 0x02 for names starting with a period.
-bool Describe(const std::string& hostPath, const char* name, WIN32_FIND_DATAA& data)
+bool Describe(int folderFd, const char* name, WIN32_FIND_DATAA& data)
 {
     struct stat info {};
-    if (stat(hostPath.c_str(), &info) != 0 && lstat(hostPath.c_str(), &info) != 0) {
+    if (fstatat(folderFd, name, &info, 0) != 0 && fstatat(folderFd, name, &info, AT_SYMLINK_NOFOLLOW) != 0) {
         return false;
     }
     std::memset(&data, 0, sizeof(data));
@@ -121,8 +124,25 @@ bool Describe(const std::string& hostPath, const char* name, WIN32_FIND_DATAA& d
 
 bool NameBefore(const WIN32_FIND_DATAA& a, const WIN32_FIND_DATAA& b)
 {
-    return strcasecmp(a.cFileName, b.cFileName) < 0 ||
-           (strcasecmp(a.cFileName, b.cFileName) == 0 && std::strcmp(a.cFileName, b.cFileName) < 0);
+    int order = strcasecmp(a.cFileName, b.cFileName);
+    return order != 0 ? order < 0 : std::strcmp(a.cFileName, b.cFileName) < 0;
+}
+
+// Sorted through their positions: the records are large, and moving them
+// about costs more than comparing their names.
+void SortByName(std::vector<WIN32_FIND_DATAA>& entries)
+{
+    std::vector<size_t> order(entries.size());
+    for (size_t i = 0; i < order.size(); ++i) {
+        order[i] = i;
+    }
+    std::sort(order.begin(), order.end(), [&entries](size_t a, size_t b) { return NameBefore(entries[a], entries[b]); });
+    std::vector<WIN32_FIND_DATAA> sorted;
+    sorted.reserve(entries.size());
+    for (size_t i : order) {
+        sorted.push_back(entries[i]);
+    }
+    entries.swap(sorted);
 }
 
 }  // namespace
@@ -147,16 +167,17 @@ HANDLE WINAPI FindFirstFileA(LPCSTR fileName, LPWIN32_FIND_DATAA findFileData)
     // "X:\" alone: Windows lists no "." and ".." at the root of a drive.
     bool driveRoot = folder.size() == 3 && folder[1] == ':' &&
                      std::isalpha(static_cast<unsigned char>(folder[0])) && IsSeparator(folder[2]);
-    std::string hostFolder = folder.empty() ? std::string("./") : PortHostPath(folder.c_str());
-    if (hostFolder.empty()) {
+    PortHostLocation location = folder.empty() ? PortHostLocation{AT_FDCWD, "."} : PortHostAt(folder.c_str());
+    if (location.path.empty()) {
         SetLastError(ERROR_PATH_NOT_FOUND);
         return INVALID_HANDLE_VALUE;
     }
-    if (hostFolder.back() != '/') {
-        hostFolder += '/';
-    }
-    DIR* dir = opendir(hostFolder.c_str());
+    int folderFd = openat(location.base, location.path.c_str(), O_RDONLY | O_DIRECTORY | O_CLOEXEC);
+    DIR* dir = folderFd >= 0 ? fdopendir(folderFd) : nullptr;
     if (dir == nullptr) {
+        if (folderFd >= 0) {
+            close(folderFd);
+        }
         SetLastError(ERROR_PATH_NOT_FOUND);
         return INVALID_HANDLE_VALUE;
     }
@@ -168,14 +189,14 @@ HANDLE WINAPI FindFirstFileA(LPCSTR fileName, LPWIN32_FIND_DATAA findFileData)
             continue;
         }
         WIN32_FIND_DATAA data;
-        if (Describe(hostFolder + entry->d_name, entry->d_name, data)) {
+        if (Describe(folderFd, entry->d_name, data)) {
             (dot ? dots : find->entries).push_back(data);
         }
     }
     closedir(dir);
     // "." and ".." first, then the names in order, as an NTFS folder lists them.
-    std::sort(dots.begin(), dots.end(), NameBefore);
-    std::sort(find->entries.begin(), find->entries.end(), NameBefore);
+    SortByName(dots);
+    SortByName(find->entries);
     find->entries.insert(find->entries.begin(), dots.begin(), dots.end());
     if (find->entries.empty()) {
         delete find;

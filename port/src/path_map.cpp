@@ -2,6 +2,8 @@
 #include "drive_table.h"
 
 #include <cctype>
+#include <fcntl.h>
+#include <unistd.h>
 
 PortDrive (&PortDrives())[26] {
     static PortDrive drives[26];
@@ -14,8 +16,42 @@ void PortSetDrive(char letter, UINT driveType, const std::string& hostFolder)
     if (index < 0 || index >= 26) {
         return;
     }
-    PortDrives()[index].type = hostFolder.empty() ? 0 : driveType;
-    PortDrives()[index].hostFolder = hostFolder;
+    PortDrive& drive = PortDrives()[index];
+    if (drive.folderFd >= 0) {
+        close(drive.folderFd);
+        drive.folderFd = -1;
+    }
+    drive.type = hostFolder.empty() ? 0 : driveType;
+    drive.hostFolder = hostFolder;
+}
+
+PortHostLocation PortHostAt(LPCSTR windowsPath)
+{
+    if (windowsPath == nullptr || windowsPath[0] == '\0' || windowsPath[1] != ':' ||
+        !std::isalpha(static_cast<unsigned char>(windowsPath[0]))) {
+        return PortHostLocation{AT_FDCWD, PortHostPath(windowsPath)};
+    }
+    PortDrive& drive = PortDrives()[std::toupper(static_cast<unsigned char>(windowsPath[0])) - 'A'];
+    if (drive.hostFolder.empty()) {
+        return PortHostLocation{AT_FDCWD, std::string()};
+    }
+    if (drive.folderFd < 0) {
+        drive.folderFd = open(drive.hostFolder.c_str(), O_PATH | O_DIRECTORY | O_CLOEXEC);
+        if (drive.folderFd < 0) {
+            return PortHostLocation{AT_FDCWD, PortHostPath(windowsPath)};
+        }
+    }
+    const char* rest = windowsPath + 2;
+    while (*rest == '\\' || *rest == '/') {
+        ++rest;
+    }
+    std::string path = *rest != '\0' ? rest : ".";
+    for (char& c : path) {
+        if (c == '\\') {
+            c = '/';
+        }
+    }
+    return PortHostLocation{drive.folderFd, path};
 }
 
 std::string PortHostPath(LPCSTR windowsPath)

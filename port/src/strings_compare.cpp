@@ -57,7 +57,15 @@ int WINAPI lstrcmpiA(LPCSTR string1, LPCSTR string2)
     for (;;) {
         // ASCII characters fold alike in every locale: the same answer without
         // asking the locale, which sorting large lists would feel.
-        while (*a != 0 && *a < 0x80 && AsciiLower(*a) == AsciiLower(*b)) {
+        for (;;) {
+            // Equal ASCII bytes, the usual shared start of two paths, need no folding.
+            while (*a == *b && *a - 1u < 0x7Fu) {
+                ++a;
+                ++b;
+            }
+            if (*a == 0 || *a >= 0x80 || AsciiLower(*a) != AsciiLower(*b)) {
+                break;
+            }
             ++a;
             ++b;
         }

@@ -125,6 +125,10 @@ TEST_P(ChunkedDigestTest, ChunkedEqualsOneBlock)
     const char* whole = GetFileMD5(path.c_str(), static_cast<DWORD>(c.size), c.chunkSize);
     ASSERT_NE(whole, nullptr);
     EXPECT_EQ(whole, oneBlock);
+    // A first read that the file fills exactly goes on in chunks.
+    const char* filled = GetFileMD5(path.c_str(), static_cast<DWORD>(c.size - 1), c.chunkSize);
+    ASSERT_NE(filled, nullptr);
+    EXPECT_EQ(filled, oneBlock);
 }
 
 INSTANTIATE_TEST_SUITE_P(

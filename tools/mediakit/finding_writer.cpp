@@ -40,13 +40,13 @@ void CFindingWriter::Tell(const std::string& line, const nlohmann::ordered_json&
     }
 }
 
-void CFindingWriter::Tell(const std::string& line, const char* kind,
+void CFindingWriter::Tell(const char* kind, const std::function<std::string()>& makeLine,
                           const std::function<nlohmann::ordered_json()>& makeRecord)
 {
     if (style == ReportStyle::text) {
-        out << line << '\n';
+        out << makeLine() << '\n';
     } else if (style == ReportStyle::json || std::strcmp(kind, "error") == 0) {
-        Tell(line, makeRecord());
+        Tell(makeLine(), makeRecord());
     }
 }
 

@@ -19,9 +19,10 @@ public:
     // One finding: line is its text form, record its JSON form (see Record).
     // --quiet tells only errors, on the error stream.
     void Tell(const std::string& line, const nlohmann::ordered_json& record);
-    // The same for findings told by the many (a manifest's rows): the record
-    // of kind is made only when it is written.
-    void Tell(const std::string& line, const char* kind, const std::function<nlohmann::ordered_json()>& makeRecord);
+    // The same for findings told by the many (a manifest's rows): the line
+    // and the record of kind are made only when one is written.
+    void Tell(const char* kind, const std::function<std::string()>& makeLine,
+              const std::function<nlohmann::ordered_json()>& makeRecord);
     // One check's summary: its text line, and its counts for the closing record.
     void Summarize(const char* check, const std::string& line, const nlohmann::ordered_json& counts);
     // The closing record {"summary": {"exit_code": N, <check>: counts...}}; JSON only.

@@ -43,10 +43,9 @@ BOOL CManifestReport::GetFolder(LONG index, CFindDataArray& foldersReaded, CFind
 BOOL CManifestReport::CheckFile(const WIN32_FIND_DATAA& entry)
 {
     std::string relativePath = std::string(iterator->GetRelativePath()) + entry.cFileName;
-    std::string fullPath = std::string(iterator->GetCurrentFolder()) + entry.cFileName;
-    LONG rowNumber = input.Find(relativePath.c_str());
-    const char* expected = rowNumber >= 0 ? input.Item(static_cast<DWORD>(rowNumber)).md5 : nullptr;
     BOOL accepted = input.CheckFile(entry);
+    LONG rowNumber = input.LastRow();
+    const char* expected = rowNumber >= 0 ? input.Item(static_cast<DWORD>(rowNumber)).md5 : nullptr;
     if (expected != nullptr) {
         met[static_cast<size_t>(rowNumber)] = true;
         ++checked;
@@ -57,6 +56,7 @@ BOOL CManifestReport::CheckFile(const WIN32_FIND_DATAA& entry)
     }
     ++changed;
     progress.Finish();
+    std::string fullPath = std::string(iterator->GetCurrentFolder()) + entry.cFileName;
     nlohmann::ordered_json record = CFindingWriter::Record("changed", check, relativePath);
     record["expected_md5"] = expected != nullptr ? nlohmann::ordered_json(expected) : nlohmann::ordered_json();
     record["found_md5"] = nullptr;
@@ -113,12 +113,13 @@ unsigned CManifestReport::TellMissing()
         }
         const char* path = input.Item(row).path;
         ++missing;
-        writer.Tell("note     " + std::string(path) + "  listed in the manifest, not on the disc (not a failure)",
-                    "note", [path] {
-                        nlohmann::ordered_json record = CFindingWriter::Record("note", check, path);
-                        record["reason"] = "listed in the manifest, not on the disc";
-                        return record;
-                    });
+        writer.Tell(
+            "note", [path] { return "note     " + std::string(path) + "  listed in the manifest, not on the disc (not a failure)"; },
+            [path] {
+                nlohmann::ordered_json record = CFindingWriter::Record("note", check, path);
+                record["reason"] = "listed in the manifest, not on the disc";
+                return record;
+            });
     }
     return missing;
 }

@@ -38,6 +38,7 @@ typedef void* HGLOBAL;
 #define TRUE 1
 #define FALSE 0
 #define MAX_PATH 260
+#define MAXDWORD 0xFFFFFFFFu
 #define INVALID_HANDLE_VALUE (reinterpret_cast<HANDLE>(static_cast<intptr_t>(-1)))
 
 #define S_OK (static_cast<HRESULT>(0))
