@@ -1,5 +1,5 @@
 /* Preloaded into the 32-bit processes of the lane's Wine root: it works
- * around two faults of QEMU 7.2's user-mode emulator that break 32-bit Wine.
+ * around three faults of QEMU 7.2's user-mode emulator that break 32-bit Wine.
  *
  * 1. A fixed mapping asked with MAP_FIXED_NOREPLACE is taken as a hint: when
  *    the range is taken, the emulator maps elsewhere and reports success, so
@@ -22,13 +22,13 @@
 #define _GNU_SOURCE
 #include <asm/ldt.h>
 #include <dlfcn.h>
-#include <pthread.h>
-#include <stdlib.h>
 #include <errno.h>
 #include <fcntl.h>
+#include <pthread.h>
 #include <signal.h>
 #include <stdarg.h>
 #include <stdint.h>
+#include <stdlib.h>
 #include <sys/mman.h>
 #include <sys/syscall.h>
 #include <ucontext.h>
@@ -112,8 +112,7 @@ static void MoveThreadPointerToLdt(void)
         LoadThreadPointerSelector((unsigned short)(desc.entry_number << 3 | 7)); /* LDT, ring 3 */
 }
 
-/* Resolved before the program runs: the mapping calls below go through
- * syscall() too, and must not find it unresolved. */
+/* Resolved before the program runs; the mappings above go through syscall(). */
 __attribute__((constructor)) static void Resolve(void)
 {
     nextSyscall = (SyscallFn)dlsym(RTLD_NEXT, "syscall");
@@ -172,6 +171,8 @@ long syscall(long number, ...)
         errno = ENOSYS;
         return -1;
     }
+    if (!nextSyscall) /* a mapping asked for before the constructor ran */
+        nextSyscall = (SyscallFn)dlsym(RTLD_NEXT, "syscall");
     return nextSyscall(number, args[0], args[1], args[2], args[3], args[4], args[5]);
 }
 
