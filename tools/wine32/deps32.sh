@@ -55,9 +55,9 @@ if [[ ! -f $WINE32_ROOT/.complete ]]; then
   [[ -n $plan ]] || skip "apt names no i386 packages for wine32:i386 libwine:i386"
   mkdir -p "$WINE32_DEB_CACHE"
   fetch=()
-  for spec in $plan; do
-    name=${spec%%:*} version=${spec#*=}
-    [[ -f $WINE32_DEB_CACHE/${name}_${version//:/%3a}_i386.deb ]] || fetch+=("$spec")
+  for pin in $plan; do
+    name=${pin%%:*} version=${pin#*=}
+    [[ -f $WINE32_DEB_CACHE/${name}_${version//:/%3a}_i386.deb ]] || fetch+=("$pin")
   done
   if ((${#fetch[@]})); then
     say "downloading ${#fetch[@]} i386 packages into $WINE32_DEB_CACHE"
@@ -68,8 +68,8 @@ if [[ ! -f $WINE32_ROOT/.complete ]]; then
   say "unpacking $(wc -w <<<"$plan") i386 packages into $WINE32_ROOT"
   rm -rf "$WINE32_ROOT"
   mkdir -p "$WINE32_ROOT"
-  for spec in $plan; do
-    name=${spec%%:*} version=${spec#*=}
+  for pin in $plan; do
+    name=${pin%%:*} version=${pin#*=}
     dpkg -x "$WINE32_DEB_CACHE/${name}_${version//:/%3a}_i386.deb" "$WINE32_ROOT"
   done
   # What libwine's maintainer script does: mingw's zlib1.dll marked as a Wine
