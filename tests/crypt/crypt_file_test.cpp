@@ -18,6 +18,7 @@
 #include <vector>
 
 extern "C" UINT WINAPI CryptFile(MSIHANDLE session);
+typedef UINT(WINAPI* CryptAction)(MSIHANDLE);
 
 namespace {
 
@@ -178,10 +179,26 @@ TEST(CryptFileRepeatTest, CallingTwiceEncryptsTwice)
                 scratch.Read("twice.dat"));
 }
 
+// The exported entry point as the installer reaches it: under Wine through the
+// library itself, loaded like the installer loads it; natively the one linked in.
+CryptAction ExportedCryptFile()
+{
+#if defined(_WIN32) && defined(VESMARK_DLL)
+    HMODULE library = LoadLibraryA(VESMARK_DLL);
+    EXPECT_NE(library, nullptr) << VESMARK_DLL;
+    return library ? reinterpret_cast<CryptAction>(reinterpret_cast<void*>(GetProcAddress(library, "CryptFile")))
+                   : nullptr;
+#else
+    return &CryptFile;
+#endif
+}
+
 // Through the exported entry point, as the installer calls it; under Wine the
 // session is a real installer session. Decrypting the ranges restores the files.
 TEST(CryptFileEntryTest, EncryptsThroughTheExportAndDecryptionRestoresTheFiles)
 {
+    const CryptAction cryptFile = ExportedCryptFile();
+    ASSERT_NE(cryptFile, nullptr);
     CScratchFolder scratch;
     const std::string first = Content(300, 'a');
     const std::string second = Content(20, 'z');
@@ -193,7 +210,7 @@ TEST(CryptFileEntryTest, EncryptsThroughTheExportAndDecryptionRestoresTheFiles)
     session.SetProperty("RectPyrc", "4;64");
     session.SetProperty("ProductNameShort", "Entry Pass");
 
-    EXPECT_EQ(static_cast<UINT>(ERROR_SUCCESS), CryptFile(session.Handle()));
+    EXPECT_EQ(static_cast<UINT>(ERROR_SUCCESS), cryptFile(session.Handle()));
 
     for (const auto& file : {std::make_pair(std::string("first.bin"), first),
                              std::make_pair(std::string("second.bin"), second)}) {

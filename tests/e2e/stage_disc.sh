@@ -3,13 +3,21 @@
 # would master it: the generated tree, disk1.id and the matching launcher
 # settings, Tarvolen.exe, a Vesmark.dll whose embedded listing and manifest are
 # made from this very tree, and the package built with that library as setup.msi.
-#   stage_disc.sh WORK_FOLDER TARVOLEN_EXE MEDIAKIT
+#   stage_disc.sh WORK_FOLDER TARVOLEN_EXE MEDIAKIT [x64|x86]
+# x64 (the default) builds the 64-bit library and package that run under
+# wine64; x86 the 32-bit library, built as it ships, and the Intel package.
 # Leaves WORK_FOLDER/disc (read-only, as pressed), listing.bin, manifest.md5,
 # Vesmark.dll, setup.msi, minimal.msi and their -immediate.msi variants.
 set -euo pipefail
-work=${1:?usage: stage_disc.sh WORK_FOLDER TARVOLEN_EXE MEDIAKIT}
+work=${1:?usage: stage_disc.sh WORK_FOLDER TARVOLEN_EXE MEDIAKIT [x64|x86]}
 tarvolen=${2:?missing TARVOLEN_EXE}
 mediakit=${3:?missing MEDIAKIT}
+arch=${4:-x64}
+case "$arch" in
+  x64) preset=win64 platform=x64 ;;
+  x86) preset=win32 platform=Intel ;;
+  *) echo "stage_disc.sh: architecture '$arch' is neither x64 nor x86" >&2; exit 2 ;;
+esac
 source_dir=$(cd "$(dirname "$0")/../.." && pwd)
 # The log goes to the C: drive of whichever prefix runs the disc.
 template='/i [%PACKAGE%] /qn /l*v "C:\kit\install.log"'
@@ -27,14 +35,14 @@ echo "making the listing and the manifest of the staged tree"
 "$mediakit" manifest build "$disc" -o "$work/manifest.md5" >>"$work/mastering.log" 2>&1 \
   || { cat "$work/mastering.log" >&2; exit 1; }
 
-echo "building Vesmark.dll (win64) with that data embedded"
-dll=$("$source_dir/tools/build_with_data.sh" win64 "$work/dll-build" "$work/listing.bin" "$work/manifest.md5")
+echo "building Vesmark.dll ($preset) with that data embedded"
+dll=$("$source_dir/tools/build_with_data.sh" "$preset" "$work/dll-build" "$work/listing.bin" "$work/manifest.md5")
 cp "$dll" "$work/Vesmark.dll"
 
-echo "building the packages (x64, files installed from the loose disc tree)"
-package() { python3 "$source_dir/tools/build_package.py" "$1" --arch x64 --dll "$work/Vesmark.dll" --disc "$disc" -o "$2"; }
+echo "building the packages ($arch, files installed from the loose disc tree)"
+package() { python3 "$source_dir/tools/build_package.py" "$1" --arch "$arch" --dll "$work/Vesmark.dll" --disc "$disc" -o "$2"; }
 package "$source_dir/packaging/kestrel-ledger.wxs" "$work/setup.msi"
-"$source_dir/tests/binaries/check_package.sh" "$work/setup.msi" "$work/Vesmark.dll" x64
+"$source_dir/tests/binaries/check_package.sh" "$work/setup.msi" "$work/Vesmark.dll" "$platform"
 # The integration guide's minimal package, built from the guide's own text; it
 # installs from the disc folder Templates.
 awk '/<!-- minimal-package -->/ {m = 1; next} m && /^```xml/ {p = 1; next} p && /^```/ {exit} p' \
