@@ -155,6 +155,7 @@ BOOL CFileIterator::Enumerate(const char* folder, CFindDataArray& folders, CFind
 BOOL CFileIterator::CheckEachEntry(const CFindDataArray& folders, const CFindDataArray& files)
 {
     BOOL result = TRUE;
+    input->ReadAhead(files);
     for (const CFindDataArray* entries : {&folders, &files}) {
         for (const WIN32_FIND_DATAA& entry : *entries) {
             BOOL accepted = entries == &folders ? input->CheckFolder(entry) : input->CheckFile(entry);

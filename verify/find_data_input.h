@@ -31,6 +31,10 @@ public:
     virtual BOOL CheckFile(const WIN32_FIND_DATAA& entry) = 0;
     // Must not change during a walk.
     virtual BOOL IsPerEntry() = 0;
+    // Per-entry mode: a folder's files, just before each of them is judged
+    // in turn (each CheckFile is given a reference into this very array); an
+    // input may begin reading them.
+    virtual void ReadAhead(const CFindDataArray& /*files*/) {}
 
 protected:
     ~CFindDataInput() = default;

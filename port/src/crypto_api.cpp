@@ -3,11 +3,12 @@
 #include <windows.h>
 #include <wincrypt.h>
 #include <port/host.h>
+#include "sharded_set.h"
 
 #include <openssl/evp.h>
 
 #include <cstring>
-#include <set>
+#include <mutex>
 #include <string>
 
 namespace {
@@ -40,10 +41,12 @@ struct CryptKey {
     }
 };
 
+// Handles are made and given back on any thread, as on Windows; each object
+// is used by one thread at a time.
 template <typename T>
-std::set<T*>& Live()
+PortShardedSet<T>& Live()
 {
-    static std::set<T*> objects;
+    static PortShardedSet<T> objects;
     return objects;
 }
 
@@ -51,24 +54,31 @@ template <typename T>
 T* Find(ULONG_PTR handle)
 {
     T* object = reinterpret_cast<T*>(handle);
-    return Live<T>().count(object) != 0 ? object : nullptr;
+    auto& shard = Live<T>().For(object);
+    std::lock_guard<std::mutex> guard(shard.lock);
+    return shard.items.count(object) != 0 ? object : nullptr;
 }
 
 template <typename T>
 ULONG_PTR Register(T* object)
 {
-    Live<T>().insert(object);
+    auto& shard = Live<T>().For(object);
+    std::lock_guard<std::mutex> guard(shard.lock);
+    shard.items.insert(object);
     return reinterpret_cast<ULONG_PTR>(object);
 }
 
 template <typename T>
 BOOL Destroy(ULONG_PTR handle)
 {
-    T* object = Find<T>(handle);
-    if (object == nullptr) {
-        return FALSE;
+    T* object = reinterpret_cast<T*>(handle);
+    {
+        auto& shard = Live<T>().For(object);
+        std::lock_guard<std::mutex> guard(shard.lock);
+        if (shard.items.erase(object) == 0) {
+            return FALSE;
+        }
     }
-    Live<T>().erase(object);
     delete object;
     return TRUE;
 }

@@ -12,6 +12,8 @@
 #include <string>
 #include <strings.h>
 #include <sys/stat.h>
+#include <system_error>
+#include <thread>
 #include <unistd.h>
 #include <vector>
 
@@ -122,27 +124,66 @@ bool Describe(int folderFd, const char* name, WIN32_FIND_DATAA& data)
     return true;
 }
 
-bool NameBefore(const WIN32_FIND_DATAA& a, const WIN32_FIND_DATAA& b)
+// "." and ".." first, then the names in order, as an NTFS folder lists them.
+bool NameBefore(const std::string& a, const std::string& b)
 {
-    int order = strcasecmp(a.cFileName, b.cFileName);
-    return order != 0 ? order < 0 : std::strcmp(a.cFileName, b.cFileName) < 0;
+    bool aDot = a == "." || a == "..";
+    bool bDot = b == "." || b == "..";
+    if (aDot != bDot) {
+        return aDot;
+    }
+    int order = strcasecmp(a.c_str(), b.c_str());
+    return order != 0 ? order < 0 : a < b;
 }
 
-// Sorted through their positions: the records are large, and moving them
-// about costs more than comparing their names.
-void SortByName(std::vector<WIN32_FIND_DATAA>& entries)
+// Folders this large are described on two threads: describing an entry is a
+// path lookup in the kernel, and the walk waits for the whole folder.
+const size_t sharedDescribe = 256;
+
+// The records of names, in their order; an entry that vanished meanwhile (or
+// whose name Windows could not hold) is left out.
+std::vector<WIN32_FIND_DATAA> DescribeAll(int folderFd, const std::vector<std::string>& names)
 {
-    std::vector<size_t> order(entries.size());
-    for (size_t i = 0; i < order.size(); ++i) {
-        order[i] = i;
+    std::vector<WIN32_FIND_DATAA> records(names.size());
+    std::vector<char> described(names.size());
+    auto describe = [&](int fd, size_t from, size_t to) {
+        for (size_t i = from; i < to; ++i) {
+            described[i] = Describe(fd, names[i].c_str(), records[i]);
+        }
+    };
+    // The helper opens the folder for itself: two threads looking names up
+    // through one open folder contend for its reference count in the kernel.
+    auto help = [&](size_t from, size_t to) {
+        int own = openat(folderFd, ".", O_PATH | O_DIRECTORY | O_CLOEXEC);
+        describe(own >= 0 ? own : folderFd, from, to);
+        if (own >= 0) {
+            close(own);
+        }
+    };
+    size_t half = names.size() >= sharedDescribe && std::thread::hardware_concurrency() > 1 ? names.size() / 2 : 0;
+    std::thread helper;
+    if (half != 0) {
+        try {
+            helper = std::thread(help, half, names.size());
+        } catch (const std::system_error&) {
+            half = 0;
+        }
     }
-    std::sort(order.begin(), order.end(), [&entries](size_t a, size_t b) { return NameBefore(entries[a], entries[b]); });
-    std::vector<WIN32_FIND_DATAA> sorted;
-    sorted.reserve(entries.size());
-    for (size_t i : order) {
-        sorted.push_back(entries[i]);
+    describe(folderFd, 0, half != 0 ? half : names.size());
+    if (helper.joinable()) {
+        helper.join();
     }
-    entries.swap(sorted);
+    size_t kept = 0;
+    for (size_t i = 0; i < records.size(); ++i) {
+        if (described[i]) {
+            if (kept != i) {
+                records[kept] = records[i];
+            }
+            ++kept;
+        }
+    }
+    records.resize(kept);
+    return records;
 }
 
 }  // namespace
@@ -181,23 +222,18 @@ HANDLE WINAPI FindFirstFileA(LPCSTR fileName, LPWIN32_FIND_DATAA findFileData)
         SetLastError(ERROR_PATH_NOT_FOUND);
         return INVALID_HANDLE_VALUE;
     }
-    auto find = new PortFind();
-    std::vector<WIN32_FIND_DATAA> dots;
+    std::vector<std::string> names;
     while (struct dirent* entry = readdir(dir)) {
         bool dot = std::strcmp(entry->d_name, ".") == 0 || std::strcmp(entry->d_name, "..") == 0;
         if ((dot && driveRoot) || !Matches(mask, entry->d_name)) {
             continue;
         }
-        WIN32_FIND_DATAA data;
-        if (Describe(folderFd, entry->d_name, data)) {
-            (dot ? dots : find->entries).push_back(data);
-        }
+        names.emplace_back(entry->d_name);
     }
+    std::sort(names.begin(), names.end(), NameBefore);
+    auto find = new PortFind();
+    find->entries = DescribeAll(folderFd, names);
     closedir(dir);
-    // "." and ".." first, then the names in order, as an NTFS folder lists them.
-    SortByName(dots);
-    SortByName(find->entries);
-    find->entries.insert(find->entries.begin(), dots.begin(), dots.end());
     if (find->entries.empty()) {
         delete find;
         SetLastError(ERROR_FILE_NOT_FOUND);

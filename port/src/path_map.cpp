@@ -5,6 +5,47 @@
 #include <fcntl.h>
 #include <unistd.h>
 
+namespace {
+
+// The drives' folders as one thread keeps them open: threads looking names up
+// through one shared descriptor contend for its reference count in the host.
+struct ThreadDriveFolders {
+    int fd[26];
+    unsigned mapping[26] = {};
+    ThreadDriveFolders()
+    {
+        for (int& folder : fd) {
+            folder = -1;
+        }
+    }
+    ~ThreadDriveFolders()
+    {
+        for (int folder : fd) {
+            if (folder >= 0) {
+                close(folder);
+            }
+        }
+    }
+};
+
+int DriveFolder(int index, const PortDrive& drive)
+{
+    thread_local ThreadDriveFolders folders;
+    unsigned mapping = drive.mapping.load();
+    int& fd = folders.fd[index];
+    if (fd >= 0 && folders.mapping[index] == mapping) {
+        return fd;
+    }
+    if (fd >= 0) {
+        close(fd);
+    }
+    fd = open(drive.hostFolder.c_str(), O_PATH | O_DIRECTORY | O_CLOEXEC);
+    folders.mapping[index] = mapping;
+    return fd;
+}
+
+}  // namespace
+
 PortDrive (&PortDrives())[26] {
     static PortDrive drives[26];
     return drives;
@@ -17,10 +58,7 @@ void PortSetDrive(char letter, UINT driveType, const std::string& hostFolder)
         return;
     }
     PortDrive& drive = PortDrives()[index];
-    if (drive.folderFd >= 0) {
-        close(drive.folderFd);
-        drive.folderFd = -1;
-    }
+    ++drive.mapping;
     drive.type = hostFolder.empty() ? 0 : driveType;
     drive.hostFolder = hostFolder;
 }
@@ -31,15 +69,14 @@ PortHostLocation PortHostAt(LPCSTR windowsPath)
         !std::isalpha(static_cast<unsigned char>(windowsPath[0]))) {
         return PortHostLocation{AT_FDCWD, PortHostPath(windowsPath)};
     }
-    PortDrive& drive = PortDrives()[std::toupper(static_cast<unsigned char>(windowsPath[0])) - 'A'];
+    int index = std::toupper(static_cast<unsigned char>(windowsPath[0])) - 'A';
+    const PortDrive& drive = PortDrives()[index];
     if (drive.hostFolder.empty()) {
         return PortHostLocation{AT_FDCWD, std::string()};
     }
-    if (drive.folderFd < 0) {
-        drive.folderFd = open(drive.hostFolder.c_str(), O_PATH | O_DIRECTORY | O_CLOEXEC);
-        if (drive.folderFd < 0) {
-            return PortHostLocation{AT_FDCWD, PortHostPath(windowsPath)};
-        }
+    int folderFd = DriveFolder(index, drive);
+    if (folderFd < 0) {
+        return PortHostLocation{AT_FDCWD, PortHostPath(windowsPath)};
     }
     const char* rest = windowsPath + 2;
     while (*rest == '\\' || *rest == '/') {
@@ -51,7 +88,7 @@ PortHostLocation PortHostAt(LPCSTR windowsPath)
             c = '/';
         }
     }
-    return PortHostLocation{drive.folderFd, path};
+    return PortHostLocation{folderFd, path};
 }
 
 std::string PortHostPath(LPCSTR windowsPath)

@@ -1,5 +1,6 @@
 // A host folder seen as the root of a disc drive, the way the check sees the
-// installation source: its paths begin "X:\".
+// installation source: its paths begin "X:\". The drive is a CD-ROM when the
+// folder is on a mounted disc, and a fixed disk otherwise.
 #pragma once
 #include <string>
 
