@@ -6,6 +6,12 @@
 #include "tests/support/scratch_folder.h"
 #include "verify/file_iterator.h"
 #include "verify/find_data_from_md5.h"
+#include "verify/md5_digest.h"
+#include "verify/walk_observer.h"
+
+#ifndef _WIN32
+#include <port/host.h>
+#endif
 
 #include <gtest/gtest.h>
 
@@ -299,5 +305,83 @@ TEST(ManifestWalkTest, PathCutAt259CharactersIsRejected)
     EXPECT_FALSE(WalkWithManifest(Row("\\" + cut, md5Abc), longer.Path()));
     EXPECT_FALSE(WalkWithManifest("", longer.Path()));
 }
+
+#ifndef _WIN32
+std::string HexOfContent(const std::string& content)
+{
+    const BYTE* digest = GetMD5(content.data(), static_cast<DWORD>(content.size()));
+    std::string text;
+    for (DWORD i = 0; i < md5DigestSize; ++i) {
+        text += HexDigit(digest[i] >> 4);
+        text += HexDigit(digest[i]);
+    }
+    return text;
+}
+
+// Every difference a walk reports, in order, as "path|name|found digest".
+class CDifferenceLog : public CWalkObserver {
+public:
+    explicit CDifferenceLog(const CFindDataFromMD5& manifest, bool first) : input(manifest), stopAtFirst(first) {}
+    void OnDifference(Difference, const char* relativePath, const WIN32_FIND_DATAA*, const WIN32_FIND_DATAA* found) override
+    {
+        const char* digest = input.LastDigest();
+        lines.push_back(std::string(relativePath) + (found != nullptr ? found->cFileName : "") + "|" +
+                        (digest != nullptr ? digest : "none"));
+    }
+    void OnTrouble(Trouble kind, const char* relativePath, const char*) override
+    {
+        lines.push_back("trouble " + std::to_string(kind) + " " + relativePath);
+    }
+    BOOL StopAtFirst() override { return stopAtFirst ? TRUE : FALSE; }
+
+    std::vector<std::string> lines;
+
+private:
+    const CFindDataFromMD5& input;
+    bool stopAtFirst;
+};
+
+// The same tree walked from a CD-ROM drive (one reader) and from a fixed disk
+// (files read ahead on other threads) gives the same verdict and the same
+// differences in the same order, stopping at the first or not.
+TEST(ManifestWalkTest, ReadAheadReportsWhatOneReaderReports)
+{
+    CScratchFolder scratch;
+    std::string manifest;
+    for (int folder = 0; folder < 3; ++folder) {
+        for (int file = 0; file < 40; ++file) {
+            std::string name = "F" + std::to_string(folder) + "/f" + std::to_string(file) + ".bin";
+            std::string content(static_cast<size_t>(file * 37 % 300), static_cast<char>('a' + file % 26));
+            if (file % 9 != 4) {  // every ninth file is not on disk
+                scratch.Write(name, content);
+            }
+            bool wrong = (file + folder) % 7 == 3;
+            std::string path = "\\" + name;
+            std::replace(path.begin(), path.end(), '/', '\\');
+            manifest += Row(path, wrong ? md5A : HexOfContent(content));
+        }
+    }
+    scratch.Write("F1/unlisted.txt", "x");
+    for (bool first : {false, true}) {
+        std::vector<std::string> reports[2];
+        BOOL verdicts[2] = {};
+        for (int drive = 0; drive < 2; ++drive) {
+            PortSetDrive('Q', drive == 0 ? DRIVE_CDROM : DRIVE_FIXED, scratch.Path());
+            CBytesReader reader(Bytes(manifest));
+            CFindDataFromMD5 input(&reader);
+            CDifferenceLog log(input, first);
+            CFileIterator iterator;
+            iterator.SetObserver(&log);
+            verdicts[drive] = iterator.Walk(&input, "Q:\\", "*.*", 1);
+            reports[drive] = log.lines;
+        }
+        PortSetDrive('Q', 0, "");
+        EXPECT_FALSE(verdicts[0]);
+        EXPECT_EQ(verdicts[1], verdicts[0]);
+        EXPECT_EQ(reports[1], reports[0]) << (first ? "stopping at the first" : "every difference");
+        EXPECT_EQ(reports[0].size(), first ? 1u : 16u);
+    }
+}
+#endif
 
 }  // namespace
