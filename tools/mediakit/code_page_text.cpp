@@ -75,10 +75,15 @@ bool CCodePageText::ToAnsi(const std::string& utf8, std::string& ansi) const
 
 bool CCodePageText::FromAnsi(const std::string& ansi, std::string& utf8) const
 {
-    // Plain ASCII text, as manifests mostly are, is its own UTF-8 in such a code page.
-    if (asciiKept && std::all_of(ansi.begin(), ansi.end(), [](char c) { return c > 0 && c < 0x7F; })) {
+    if (IsOwnUtf8(ansi)) {
         utf8 = ansi;
         return true;
     }
     return Convert(fromAnsi, ansi, utf8);
+}
+
+bool CCodePageText::IsOwnUtf8(const std::string& ansi) const
+{
+    // Plain ASCII text, as manifests mostly are, is its own UTF-8 in such a code page.
+    return asciiKept && std::all_of(ansi.begin(), ansi.end(), [](char c) { return c > 0 && c < 0x7F; });
 }

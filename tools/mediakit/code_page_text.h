@@ -13,6 +13,9 @@ public:
     // False when the text cannot be represented in the other encoding.
     bool ToAnsi(const std::string& utf8, std::string& ansi) const;
     bool FromAnsi(const std::string& ansi, std::string& utf8) const;
+    // True when the ANSI text is its own UTF-8: plain ASCII in a code page
+    // that keeps it.
+    bool IsOwnUtf8(const std::string& ansi) const;
 
     unsigned CodePage() const { return codePage; }
 

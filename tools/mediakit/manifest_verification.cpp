@@ -26,6 +26,9 @@ std::string ReadManifest(const std::string& path, const CCodePageText& codePage)
         EndCommand(exitError, path + ": the manifest starts with a byte-order mark; the check fails on it "
                                      "(write it as plain text in the code page, as manifest build does)");
     }
+    if (codePage.IsOwnUtf8(ansi)) {
+        return ansi;  // a large manifest is not copied for nothing
+    }
     std::string utf8;
     if (!codePage.FromAnsi(ansi, utf8)) {
         EndCommand(exitError, path + ": the manifest is not text in code page " +
