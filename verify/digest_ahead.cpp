@@ -92,7 +92,7 @@ size_t CDigestAhead::Add(const char* path)
 
 void CDigestAhead::Launch()
 {
-    if (workerCount == 0 || jobs.size() < 2 || jobs.size() > jobs.capacity()) {
+    if (workerCount == 0 || jobs.size() < 2) {
         return;  // taken one by one on the caller's thread
     }
     if (threads.empty()) {
