@@ -7,6 +7,19 @@
 
 #include <cstring>
 #include <optional>
+#include <utility>
+
+namespace {
+
+// The path of a subfolder of folder, ending with a backslash; false when it
+// would not fit, since a path cut at 259 characters names another folder.
+bool ChildPath(const char* folder, const char* name, char (&path)[MAX_PATH])
+{
+    return CopyBounded(path, MAX_PATH, folder) == S_OK && AppendBounded(path, MAX_PATH, name) == S_OK &&
+           AppendBounded(path, MAX_PATH, "\\") == S_OK;
+}
+
+}  // namespace
 
 CFileIterator::CFileIterator()
 {
@@ -33,7 +46,8 @@ BOOL CFileIterator::Walk(CFindDataInput* walkInput, const char* folder, const ch
         return FALSE;
     }
     Reset(fmask, recursive);
-    BOOL result = WalkFolder(-1, folder);
+    BOOL result = WalkFolder(-1, folder, std::string());
+    ahead = CFolderRead();
     input->End();
     input = nullptr;
     return result;
@@ -46,7 +60,7 @@ void CFileIterator::Reset(const char* fmask, int recursive)
     fileMask = fmask != nullptr && fmask[0] != '\0' ? fmask : "*.*";
 }
 
-BOOL CFileIterator::WalkFolder(LONG index, const char* folder)
+BOOL CFileIterator::WalkFolder(LONG index, const char* folder, const std::string& after)
 {
     CFindDataArray folders;
     CFindDataArray files;
@@ -58,7 +72,7 @@ BOOL CFileIterator::WalkFolder(LONG index, const char* folder)
     BOOL result = TRUE;
     std::optional<CFolderMatch> match;
     if (input->IsPerEntry()) {
-        result = CheckEachEntry(folders, files);
+        result = CheckFolderEntries(folder, folders, files, after);
     } else {
         BOOL listed = input->GetFolder(index, foldersReaded, filesReaded);
         match.emplace(foldersReaded, filesReaded, folders, files);
@@ -75,7 +89,8 @@ BOOL CFileIterator::WalkFolder(LONG index, const char* folder)
     if (recursiveFlag == 0 || folders.empty()) {
         return result;
     }
-    for (const WIN32_FIND_DATAA& element : folders) {
+    for (size_t i = 0; i < folders.size(); ++i) {
+        const WIN32_FIND_DATAA& element = folders[i];
         if (match) {
             folderIndex = match->FindListedFolder(element);
             if (folderIndex == -1) {
@@ -90,9 +105,7 @@ BOOL CFileIterator::WalkFolder(LONG index, const char* folder)
         char nextFolder[MAX_PATH];
         size_t relativeLength = std::strlen(relativePath);
         // A path cut at 259 characters names another folder: it is never enumerated.
-        if (CopyBounded(nextFolder, MAX_PATH, folder) != S_OK ||
-            AppendBounded(nextFolder, MAX_PATH, element.cFileName) != S_OK ||
-            AppendBounded(nextFolder, MAX_PATH, "\\") != S_OK ||
+        if (!ChildPath(folder, element.cFileName, nextFolder) ||
             AppendBounded(relativePath, MAX_PATH, element.cFileName) != S_OK ||
             AppendBounded(relativePath, MAX_PATH, "\\") != S_OK) {
             relativePath[relativeLength] = '\0';
@@ -104,8 +117,12 @@ BOOL CFileIterator::WalkFolder(LONG index, const char* folder)
             continue;
         }
         CopyBounded(currentFolder, MAX_PATH, nextFolder);
+        // After this subfolder's subtree the walk enters the next one.
+        char sibling[MAX_PATH];
+        std::string subtreeAfter =
+            i + 1 < folders.size() && ChildPath(folder, folders[i + 1].cFileName, sibling) ? sibling : after;
         LONG token = input->SavePosition();
-        if (!WalkFolder(folderIndex, nextFolder)) {
+        if (!WalkFolder(folderIndex, nextFolder, subtreeAfter)) {
             result = FALSE;
             if (!KeepGoing()) {
                 return FALSE;
@@ -119,43 +136,74 @@ BOOL CFileIterator::WalkFolder(LONG index, const char* folder)
 
 BOOL CFileIterator::Enumerate(const char* folder, CFindDataArray& folders, CFindDataArray& files)
 {
+    CFolderRead read;
+    if (ahead.folder == folder) {
+        read = std::move(ahead);
+        ahead = CFolderRead();
+    } else {
+        ReadFolder(folder, read);
+    }
+    if (!read.read) {
+        Trouble(read.trouble, read.trouble == CWalkObserver::pathTooLong ? fileMask.c_str() : "");
+        return FALSE;
+    }
+    folders = std::move(read.folders);
+    files = std::move(read.files);
+    return TRUE;
+}
+
+bool CFileIterator::ReadFolder(const char* folder, CFolderRead& into) const
+{
+    into = CFolderRead();
+    into.folder = folder;
     char pattern[MAX_PATH];
     if (CopyBounded(pattern, MAX_PATH, folder) != S_OK ||
         AppendBounded(pattern, MAX_PATH, fileMask.c_str()) != S_OK) {
-        Trouble(CWalkObserver::pathTooLong, fileMask.c_str());
-        return FALSE;
+        into.trouble = CWalkObserver::pathTooLong;
+        return false;
     }
     WIN32_FIND_DATAA entry;
     std::memset(&entry, 0, sizeof(entry));
     CFindHandle search(FindFirstFileA(pattern, &entry));
     // A missing folder, and a drive root without any entry, fail the check.
     if (!search.IsOpen()) {
-        Trouble(CWalkObserver::folderUnreadable, "");
-        return FALSE;
+        return false;
     }
     do {
         if (std::strcmp(entry.cFileName, ".") == 0 || std::strcmp(entry.cFileName, "..") == 0) {
             continue;
         }
         if ((entry.dwFileAttributes & FILE_ATTRIBUTE_DIRECTORY) != 0) {
-            folders.push_back(entry);
+            into.folders.push_back(entry);
         } else {
-            files.push_back(entry);
+            into.files.push_back(entry);
         }
     } while (FindNextFileA(search.Get(), &entry));
     // Only "no more files" ends a folder; any other failure (a read error on
     // a scratched disc) leaves entries unseen, so the folder cannot pass.
-    if (GetLastError() != ERROR_NO_MORE_FILES) {
-        Trouble(CWalkObserver::folderUnreadable, "");
-        return FALSE;
+    into.read = GetLastError() == ERROR_NO_MORE_FILES;
+    return into.read;
+}
+
+BOOL CFileIterator::CheckFolderEntries(const char* folder, const CFindDataArray& folders,
+                                       const CFindDataArray& files, const std::string& after)
+{
+    // While other threads read this folder's files, the next folder the walk
+    // enters is read: the first subfolder, or the one after this subtree.
+    if (input->ReadAhead(files)) {
+        char first[MAX_PATH];
+        bool down = recursiveFlag != 0 && !folders.empty() && ChildPath(folder, folders[0].cFileName, first);
+        std::string next = down ? std::string(first) : after;
+        if (!next.empty()) {
+            ReadFolder(next.c_str(), ahead);
+        }
     }
-    return TRUE;
+    return CheckEachEntry(folders, files);
 }
 
 BOOL CFileIterator::CheckEachEntry(const CFindDataArray& folders, const CFindDataArray& files)
 {
     BOOL result = TRUE;
-    input->ReadAhead(files);
     for (const CFindDataArray* entries : {&folders, &files}) {
         for (const WIN32_FIND_DATAA& entry : *entries) {
             BOOL accepted = entries == &folders ? input->CheckFolder(entry) : input->CheckFile(entry);

@@ -343,7 +343,7 @@ CFindDataFromMD5::CPlannedFile CFindDataFromMD5::Plan(const WIN32_FIND_DATAA& en
     return plan;
 }
 
-void CFindDataFromMD5::ReadAhead(const CFindDataArray& entries)
+BOOL CFindDataFromMD5::ReadAhead(const CFindDataArray& entries)
 {
     planned.clear();
     plannedFirst = nullptr;
@@ -351,7 +351,7 @@ void CFindDataFromMD5::ReadAhead(const CFindDataArray& entries)
     bool share = iterator != nullptr && entries.size() >= 2 && files.HasWorkers();
     files.Clear(share ? entries.size() : 0);
     if (!share) {
-        return;
+        return FALSE;
     }
     // The workers begin on the first files while the rest are planned.
     const size_t launchEvery = 16;
@@ -369,6 +369,7 @@ void CFindDataFromMD5::ReadAhead(const CFindDataArray& entries)
     }
     plannedFirst = entries.data();
     files.Launch();
+    return TRUE;
 }
 
 BOOL CFindDataFromMD5::CheckFile(const WIN32_FIND_DATAA& entry)

@@ -53,7 +53,7 @@ public:
     BOOL IsPerEntry() override;
     // The listed files of the folder are digested ahead, on the other
     // processors, while the walk judges them in order.
-    void ReadAhead(const CFindDataArray& files) override;
+    BOOL ReadAhead(const CFindDataArray& files) override;
 
     // The rows in manifest order, for tools that report on them.
     DWORD RowCount() const { return rowCount; }

@@ -33,8 +33,9 @@ public:
     virtual BOOL IsPerEntry() = 0;
     // Per-entry mode: a folder's files, just before each of them is judged
     // in turn (each CheckFile is given a reference into this very array); an
-    // input may begin reading them.
-    virtual void ReadAhead(const CFindDataArray& /*files*/) {}
+    // input may begin reading them. TRUE when other threads now read them:
+    // the walker then reads the next folder meanwhile.
+    virtual BOOL ReadAhead(const CFindDataArray& /*files*/) { return FALSE; }
 
 protected:
     ~CFindDataInput() = default;

@@ -20,7 +20,7 @@ public:
     BOOL CheckFolder(const WIN32_FIND_DATAA& entry) override { return input.CheckFolder(entry); }
     BOOL CheckFile(const WIN32_FIND_DATAA& entry) override { return input.CheckFile(entry); }
     BOOL IsPerEntry() override { return input.IsPerEntry(); }
-    void ReadAhead(const CFindDataArray& files) override { input.ReadAhead(files); }
+    BOOL ReadAhead(const CFindDataArray& files) override { return input.ReadAhead(files); }
 
 private:
     BOOL Recode(CFindDataArray& entries, size_t from);
