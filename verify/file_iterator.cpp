@@ -152,7 +152,7 @@ BOOL CFileIterator::Enumerate(const char* folder, CFindDataArray& folders, CFind
     return TRUE;
 }
 
-bool CFileIterator::ReadFolder(const char* folder, CFolderRead& into) const
+void CFileIterator::ReadFolder(const char* folder, CFolderRead& into) const
 {
     into = CFolderRead();
     into.folder = folder;
@@ -160,14 +160,14 @@ bool CFileIterator::ReadFolder(const char* folder, CFolderRead& into) const
     if (CopyBounded(pattern, MAX_PATH, folder) != S_OK ||
         AppendBounded(pattern, MAX_PATH, fileMask.c_str()) != S_OK) {
         into.trouble = CWalkObserver::pathTooLong;
-        return false;
+        return;
     }
     WIN32_FIND_DATAA entry;
     std::memset(&entry, 0, sizeof(entry));
     CFindHandle search(FindFirstFileA(pattern, &entry));
     // A missing folder, and a drive root without any entry, fail the check.
     if (!search.IsOpen()) {
-        return false;
+        return;
     }
     do {
         if (std::strcmp(entry.cFileName, ".") == 0 || std::strcmp(entry.cFileName, "..") == 0) {
@@ -182,7 +182,6 @@ bool CFileIterator::ReadFolder(const char* folder, CFolderRead& into) const
     // Only "no more files" ends a folder; any other failure (a read error on
     // a scratched disc) leaves entries unseen, so the folder cannot pass.
     into.read = GetLastError() == ERROR_NO_MORE_FILES;
-    return into.read;
 }
 
 BOOL CFileIterator::CheckFolderEntries(const char* folder, const CFindDataArray& folders,

@@ -45,7 +45,7 @@ private:
     // (empty when none), which may be read ahead.
     BOOL WalkFolder(LONG index, const char* folder, const std::string& after);
     BOOL Enumerate(const char* folder, CFindDataArray& folders, CFindDataArray& files);
-    bool ReadFolder(const char* folder, CFolderRead& into) const;
+    void ReadFolder(const char* folder, CFolderRead& into) const;
     BOOL CheckFolderEntries(const char* folder, const CFindDataArray& folders, const CFindDataArray& files,
                             const std::string& after);
     BOOL CheckEachEntry(const CFindDataArray& folders, const CFindDataArray& files);
