@@ -4,11 +4,10 @@
 #include "base/handle_owner.h"
 #include "crypt_action_data.h"
 #include "property_items.h"
+#include "range_block.h"
 #include "range_cipher.h"
 
 #include <cstdint>
-#include <memory>
-#include <new>
 
 BOOL CryptBuffer(BYTE* data, LONG length, const char* pass)
 {
@@ -77,19 +76,19 @@ LONG TransformFileRange(const char* fname, const char* pass, LONG start, LONG le
     }
     // One block holds the range: bytes past the end of the file stay zero,
     // and a failed write gets the old bytes back by the inverse transform.
-    std::unique_ptr<BYTE[]> block(new (std::nothrow) BYTE[static_cast<size_t>(length)]);
-    if (!block) {
+    CRangeBlock block(length);
+    if (!block.IsValid()) {
         why = rangeFaultMemory;
         return -1;
     }
     // A read that fails or comes back short would leave zeros in place of
     // the data, so the file is skipped instead.
     DWORD oldSize = static_cast<DWORD>(size);
-    if (!ReadRange(file.Get(), start, length, oldSize, block.get())) {
+    if (!ReadRange(file.Get(), start, length, oldSize, block.Get())) {
         why = rangeFaultRead;
         return -1;
     }
-    if (!TransformBuffer(block.get(), length, pass, mode)) {
+    if (!TransformBuffer(block.Get(), length, pass, mode)) {
         why = rangeFaultCipher;
         return -1;
     }
@@ -97,7 +96,7 @@ LONG TransformFileRange(const char* fname, const char* pass, LONG start, LONG le
         return 0;
     }
     CUndoTransform undo(pass, mode);
-    switch (RewriteRange(file.Get(), start, length, oldSize, block.get(), undo, &why)) {
+    switch (RewriteRange(file.Get(), start, length, oldSize, block.Get(), undo, &why)) {
     case rangeWritten:
         return length;
     case rangeUnchanged:

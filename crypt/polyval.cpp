@@ -12,30 +12,59 @@
 
 namespace {
 
-bool forceSoftware = false;
+PolyvalEngine chosenEngine = polyvalClmulWide;
 
-// CPUID leaf 1: PCLMULQDQ is ECX bit 1, SSE2 is EDX bit 26.
-bool CpuHasClmul()
-{
 #ifdef VESMARK_HAVE_CLMUL_PATH
+void Cpuid(unsigned leaf, unsigned registers[4])
+{
 #ifdef _MSC_VER
     int info[4] = {};
-    __cpuid(info, 0);
-    if (info[0] < 1) {
-        return false;
+    __cpuidex(info, static_cast<int>(leaf), 0);
+    for (int i = 0; i < 4; ++i) {
+        registers[i] = static_cast<unsigned>(info[i]);
     }
-    __cpuid(info, 1);
-    unsigned ecx = static_cast<unsigned>(info[2]);
-    unsigned edx = static_cast<unsigned>(info[3]);
 #else
-    unsigned eax = 0, ebx = 0, ecx = 0, edx = 0;
-    if (!__get_cpuid(1, &eax, &ebx, &ecx, &edx)) {
-        return false;
-    }
+    __cpuid_count(leaf, 0, registers[0], registers[1], registers[2], registers[3]);
 #endif
-    return (ecx & (1u << 1)) != 0 && (edx & (1u << 26)) != 0;
+}
+
+// The register state the system saves across thread switches (XCR0).
+uint64_t SavedRegisterState()
+{
+#ifdef _MSC_VER
+    return _xgetbv(0);
 #else
-    return false;
+    unsigned low = 0, high = 0;
+    __asm__ volatile("xgetbv" : "=a"(low), "=d"(high) : "c"(0));
+    return (static_cast<uint64_t>(high) << 32) | low;
+#endif
+}
+#endif
+
+// Leaf 1: PCLMULQDQ is ECX bit 1, SSE2 EDX bit 26; OSXSAVE ECX bit 27 and
+// AVX ECX bit 28. Leaf 7: AVX2 is EBX bit 5, VPCLMULQDQ ECX bit 10. The
+// 256-bit registers also need the system to save them (XCR0 bits 1 and 2).
+PolyvalEngine DetectEngine()
+{
+#ifdef VESMARK_HAVE_CLMUL_PATH
+    unsigned leaf0[4] = {}, leaf1[4] = {}, leaf7[4] = {};
+    Cpuid(0, leaf0);
+    if (leaf0[0] < 1) {
+        return polyvalSoftware;
+    }
+    Cpuid(1, leaf1);
+    if ((leaf1[2] & (1u << 1)) == 0 || (leaf1[3] & (1u << 26)) == 0) {
+        return polyvalSoftware;
+    }
+    const unsigned osxsaveAndAvx = (1u << 27) | (1u << 28);
+    if (leaf0[0] < 7 || (leaf1[2] & osxsaveAndAvx) != osxsaveAndAvx || (SavedRegisterState() & 6) != 6) {
+        return polyvalClmul;
+    }
+    Cpuid(7, leaf7);
+    bool wide = (leaf7[1] & (1u << 5)) != 0 && (leaf7[2] & (1u << 10)) != 0;
+    return wide ? polyvalClmulWide : polyvalClmul;
+#else
+    return polyvalSoftware;
 #endif
 }
 
@@ -77,9 +106,10 @@ CPolyval::CPolyval(const BYTE key[blockSize])
     key0r = ClmulSplit(Reverse64(low));
     key1r = ClmulSplit(Reverse64(high));
     key01r = ClmulSplit(Reverse64(low ^ high));
+    PolyvalEngine best = PolyvalBestEngine();
+    engine = chosenEngine < best ? chosenEngine : best;
 #ifdef VESMARK_HAVE_CLMUL_PATH
-    useClmul = !forceSoftware && PolyvalClmulAvailable();
-    if (useClmul) {
+    if (engine != polyvalSoftware) {
         uint64_t keyWords[2] = {low, high};
         PolyvalClmulPowers(keyWords, powers);
         SecureZeroMemory(keyWords, sizeof(keyWords));
@@ -136,8 +166,10 @@ void CPolyval::AbsorbBlock(uint64_t low, uint64_t high)
 void CPolyval::Update(const BYTE* blocks, size_t length)
 {
 #ifdef VESMARK_HAVE_CLMUL_PATH
-    if (useClmul) {
-        PolyvalClmulUpdate(state, powers, blocks, length / blockSize);
+    if (engine != polyvalSoftware) {
+        size_t count = length / blockSize;
+        size_t done = engine == polyvalClmulWide ? PolyvalClmulWideUpdate(state, powers, blocks, count) : 0;
+        PolyvalClmulUpdate(state, powers, blocks + done * blockSize, count - done);
         return;
     }
 #endif
@@ -163,13 +195,13 @@ void CPolyval::Final(BYTE digest[blockSize]) const
     StoreLe64(digest + 8, state[1]);
 }
 
-bool PolyvalClmulAvailable()
+PolyvalEngine PolyvalBestEngine()
 {
-    static const bool available = CpuHasClmul();
-    return available;
+    static const PolyvalEngine best = DetectEngine();
+    return best;
 }
 
-void PolyvalUseSoftware(bool software)
+void PolyvalUseEngine(PolyvalEngine engine)
 {
-    forceSoftware = software;
+    chosenEngine = engine;
 }

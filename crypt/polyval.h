@@ -9,12 +9,17 @@
 #include <cstddef>
 #include <cstdint>
 
+// The ways to compute POLYVAL, slowest first: the portable code, the
+// carry-less multiply (PCLMULQDQ), and that two blocks at a time (VPCLMULQDQ
+// on 256-bit registers, which needs AVX2 and the system's support for them).
+enum PolyvalEngine { polyvalSoftware, polyvalClmul, polyvalClmulWide };
+
 class CPolyval {
 public:
     static const size_t blockSize = 16;
 
-    // Uses the processor's carry-less multiply when it has one (see
-    // PolyvalUseSoftware), the portable code otherwise; both give the same hash.
+    // Uses the fastest engine this processor has (see PolyvalUseEngine);
+    // every engine gives the same hash.
     explicit CPolyval(const BYTE key[blockSize]);
     ~CPolyval();
     CPolyval(const CPolyval&) = delete;
@@ -38,12 +43,12 @@ private:
 #ifdef VESMARK_HAVE_CLMUL_PATH
     uint64_t powers[polyvalClmulPowers][2] = {};
 #endif
-    bool useClmul = false;
+    PolyvalEngine engine = polyvalSoftware;
     uint64_t state[2] = {};
 };
 
-// True when this processor can run the carry-less multiply path.
-bool PolyvalClmulAvailable();
-// For tests: hashes made afterwards use the portable code (true) or the
-// processor's instructions where available (false, the default).
-void PolyvalUseSoftware(bool software);
+// The fastest engine this processor can run; the one hashes use by default.
+PolyvalEngine PolyvalBestEngine();
+// For tests: hashes made afterwards use engine, or the best one when engine
+// is faster than that; PolyvalUseEngine(PolyvalBestEngine()) is the default.
+void PolyvalUseEngine(PolyvalEngine engine);
