@@ -7,11 +7,15 @@
 #include <stdlib.h>
 #ifndef _WIN32
 #include <port/host.h>
+#include <sys/mman.h>
+#include <unistd.h>
 #endif
 
 #include <gtest/gtest.h>
 
+#include <cstring>
 #include <filesystem>
+#include <random>
 #include <map>
 #include <ostream>
 #include <string>
@@ -146,6 +150,64 @@ TEST(StringCompareTest, IgnoresLetterCaseOnly)
     EXPECT_GT(lstrcmpiA("abcd", "ABC"), 0);
     EXPECT_NE(lstrcmpiA("setup.msi", "setup.ms"), 0);
 }
+
+#ifndef _WIN32
+// The port compares eight ASCII bytes at a time where it can. Texts of the
+// first and last letters and their neighbours '@' and '[', a period, a
+// backslash and an accented letter, in both cases, cut so that they end on
+// the last byte before a page nobody may read: every answer must be that of
+// comparing the folded characters one by one, and no read may touch that page.
+// (Windows orders punctuation by its own collation, so this is the port's.)
+TEST(StringCompareTest, WordsAtATimeAgreeWithCharacterByCharacter)
+{
+    long page = sysconf(_SC_PAGESIZE);
+    auto* pages = static_cast<char*>(mmap(nullptr, 4 * page, PROT_READ | PROT_WRITE, MAP_PRIVATE | MAP_ANONYMOUS, -1, 0));
+    ASSERT_NE(MAP_FAILED, static_cast<void*>(pages));
+    ASSERT_EQ(0, mprotect(pages + page, page, PROT_NONE));
+    ASSERT_EQ(0, mprotect(pages + 3 * page, page, PROT_NONE));
+    // Each piece folds to one character; pieces 2k and 2k+1 differ in case
+    // only, the accented pair is two bytes each.
+    const char* const pieces[] = {"a", "A", "z", "Z", "\xC3\xA9", "\xC3\x89", "@", "[", ".", "\\"};
+    const int folded[] = {'a', 'a', 'z', 'z', 0xE9, 0xE9, '@', '[', '.', '\\'};
+    const size_t pieceCount = sizeof(pieces) / sizeof(pieces[0]);
+    std::mt19937 random(20261209);
+    for (int round = 0; round < 4000; ++round) {
+        std::string text[2];
+        std::vector<int> fold[2];
+        size_t shared = random() % 30;
+        for (int side = 0; side < 2; ++side) {
+            std::mt19937 start(static_cast<unsigned>(round));
+            size_t length = shared + random() % 12;
+            for (size_t i = 0; i < length; ++i) {
+                size_t piece = (i < shared ? start() : random()) % pieceCount;
+                // Within the shared start only the letter case may differ.
+                if (i < shared && piece < 6 && random() % 4 == 0) {
+                    piece ^= 1;
+                }
+                text[side] += pieces[piece];
+                fold[side].push_back(folded[piece]);
+            }
+        }
+        // A third of the rounds: each text ends at a guard page. The others:
+        // bytes follow the terminators that differ at once, or only after as
+        // many as a word holds; neither may count.
+        bool atGuard = round % 3 == 0;
+        char* a = atGuard ? pages + page - 1 - text[0].size() : pages;
+        char* b = atGuard ? pages + 3 * page - 1 - text[1].size() : pages + 2 * page;
+        std::memcpy(a, text[0].c_str(), text[0].size() + 1);
+        std::memcpy(b, text[1].c_str(), text[1].size() + 1);
+        if (!atGuard) {
+            bool atOnce = round % 3 == 1;
+            std::memcpy(a + text[0].size() + 1, atOnce ? "Pxxxxxxxxxxxxxxxx" : "xxxxxxxxxxxxxxxxQ", 18);
+            std::memcpy(b + text[1].size() + 1, atOnce ? "Qxxxxxxxxxxxxxxxx" : "xxxxxxxxxxxxxxxxR", 18);
+        }
+        int expected = fold[0] == fold[1] ? 0 : (fold[0] < fold[1] ? -1 : 1);
+        int got = lstrcmpiA(a, b);
+        ASSERT_EQ(expected, (got > 0) - (got < 0)) << "round " << round << ": " << text[0] << " | " << text[1];
+    }
+    munmap(pages, 4 * page);
+}
+#endif
 
 TEST(FileTimeTest, ComparesHighPartFirst)
 {
