@@ -92,7 +92,8 @@ std::string& FailingCall()
 // True when the host control says this call is to fail.
 bool Refused(const char* functionName)
 {
-    return FailingCall() == "*" || FailingCall() == functionName;
+    const std::string& failing = FailingCall();
+    return !failing.empty() && (failing == "*" || failing == functionName);
 }
 
 const EVP_MD* DigestOf(DWORD providerType, ALG_ID algorithm)
