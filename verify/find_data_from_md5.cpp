@@ -12,26 +12,20 @@
 
 namespace {
 
-bool IsSeparator(char c)
-{
-    return c == '\t' || c == '\r' || c == '\n';
-}
+const char separators[] = "\t\r\n";
 
 // The next token of line at or after position: a run of separators counts as
 // one, and those before the first token are skipped. Null when none is left;
-// the token is terminated in place.
-char* NextToken(char*& position)
+// the token is terminated in place and its length given.
+char* NextToken(char*& position, size_t& length)
 {
-    while (*position != '\0' && IsSeparator(*position)) {
-        ++position;
-    }
+    position += std::strspn(position, separators);
     if (*position == '\0') {
         return nullptr;
     }
     char* token = position;
-    while (*position != '\0' && !IsSeparator(*position)) {
-        ++position;
-    }
+    length = std::strcspn(position, separators);
+    position += length;
     if (*position != '\0') {
         *position++ = '\0';
     }
@@ -57,19 +51,11 @@ bool IsDigestText(const char* md5)
 }
 
 // A path the walker can build: a backslash, folder names each followed by
-// one backslash, the file name; it fits the path buffer uncut. Looked at in
-// one pass, which also gives its length.
-bool IsSourcePath(const char* path, size_t& length)
+// one backslash, the file name; it fits the path buffer uncut.
+bool IsSourcePath(const char* path, size_t length)
 {
-    if (path[0] != '\\') {
-        return false;
-    }
-    for (length = 1; path[length] != '\0'; ++length) {
-        if (path[length] == '/' || (path[length] == '\\' && path[length - 1] == '\\')) {
-            return false;
-        }
-    }
-    return length >= 2 && length < MAX_PATH && path[length - 1] != '\\';
+    return length >= 2 && length < MAX_PATH && path[0] == '\\' && path[length - 1] != '\\' &&
+           std::strchr(path, '/') == nullptr && std::strstr(path, "\\\\") == nullptr;
 }
 
 // Splits a line into its path and digest. A zero byte inside the line would
@@ -80,11 +66,12 @@ LineKind SplitLine(char* line, LONG length, char*& path, size_t& pathLength, cha
         return badLine;
     }
     char* position = line;
-    path = NextToken(position);
+    path = NextToken(position, pathLength);
     if (path == nullptr) {
         return blankLine;
     }
-    md5 = NextToken(position);
+    size_t md5Length = 0;
+    md5 = NextToken(position, md5Length);
     return md5 != nullptr && IsSourcePath(path, pathLength) && IsDigestText(md5) ? rowLine : badLine;
 }
 

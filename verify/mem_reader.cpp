@@ -101,9 +101,19 @@ LONG CMemReader::ReadLine(char* lineBuffer, DWORD maxLength)
         return 0;
     }
     const BYTE* end = buffer + size;
-    const BYTE* lineEnd = position;
-    while (lineEnd < end && *lineEnd != '\r' && *lineEnd != '\n') {
-        ++lineEnd;
+    // The line ends at the first line feed or carriage return, whichever
+    // comes first; both searches are the C library's, which reads by words.
+    // Neither looks further than a line that is too long, so text with one
+    // kind of line break only is not searched to its end for the other.
+    size_t window = static_cast<size_t>(end - position);
+    if (window > static_cast<size_t>(maxLength) + 1) {
+        window = static_cast<size_t>(maxLength) + 1;
+    }
+    const void* feed = std::memchr(position, '\n', window);
+    const BYTE* lineEnd = feed != nullptr ? static_cast<const BYTE*>(feed) : position + window;
+    const void* carriage = std::memchr(position, '\r', static_cast<size_t>(lineEnd - position));
+    if (carriage != nullptr) {
+        lineEnd = static_cast<const BYTE*>(carriage);
     }
     const BYTE* next = lineEnd;
     while (next < end && (*next == '\r' || *next == '\n')) {

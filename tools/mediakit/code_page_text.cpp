@@ -1,6 +1,5 @@
 #include "code_page_text.h"
 
-#include <algorithm>
 #include <cerrno>
 #include <iconv.h>
 #include <stdexcept>
@@ -85,5 +84,14 @@ bool CCodePageText::FromAnsi(const std::string& ansi, std::string& utf8) const
 bool CCodePageText::IsOwnUtf8(const std::string& ansi) const
 {
     // Plain ASCII text, as manifests mostly are, is its own UTF-8 in such a code page.
-    return asciiKept && std::all_of(ansi.begin(), ansi.end(), [](char c) { return c > 0 && c < 0x7F; });
+    // Bytes 1 to 0x7E are kept; without a branch per byte the loop runs on
+    // whole vectors, which a manifest of tens of megabytes feels.
+    if (!asciiKept) {
+        return false;
+    }
+    unsigned char outside = 0;
+    for (char c : ansi) {
+        outside |= static_cast<unsigned char>(static_cast<unsigned char>(c) - 1u) >= 0x7Eu;
+    }
+    return outside == 0;
 }
