@@ -2,6 +2,7 @@
 
 #include "file_iterator.h"
 #include "file_md5.h"
+#include "galloping_search.h"
 #include "run_merge_sort.h"
 
 #include "base/bounded_text.h"
@@ -274,44 +275,10 @@ LONG CFindDataFromMD5::Find(const char* fpathRelative) const
     if ((!inPathOrder && !byPath) || fpathRelative == nullptr) {
         return -1;
     }
-    auto before = [this, fpathRelative](size_t position) {
+    // A walk asks for paths near the one it asked for last.
+    size_t low = GallopingLowerBound(rowCount, lastPosition, [this, fpathRelative](size_t position) {
         return lstrcmpiA(PathOf(RowInPathOrder(static_cast<DWORD>(position))), fpathRelative) < 0;
-    };
-    // The first position whose path does not sort before the one asked for.
-    // A walk asks for paths near the one it asked for last, so the search
-    // widens from there before it halves: every position below low sorts
-    // before the path, and the one at high does not (or is the end).
-    size_t hint = lastPosition < rowCount ? lastPosition : 0;
-    size_t low = 0;
-    size_t high = hint;
-    size_t step = 1;
-    if (before(hint)) {
-        low = hint + 1;
-        high = rowCount;
-        for (; hint + step < rowCount; step *= 2) {
-            if (!before(hint + step)) {
-                high = hint + step;
-                break;
-            }
-            low = hint + step + 1;
-        }
-    } else {
-        for (; step <= hint; step *= 2) {
-            if (before(hint - step)) {
-                low = hint - step + 1;
-                break;
-            }
-            high = hint - step;
-        }
-    }
-    while (low < high) {
-        size_t middle = low + (high - low) / 2;
-        if (before(middle)) {
-            low = middle + 1;
-        } else {
-            high = middle;
-        }
-    }
+    });
     lastPosition = static_cast<DWORD>(low);
     if (low == rowCount) {
         return -1;

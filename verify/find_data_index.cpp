@@ -1,5 +1,7 @@
 #include "find_data_index.h"
 
+#include "galloping_search.h"
+
 #include <algorithm>
 
 CFindDataIndex::CFindDataIndex(const CFindDataArray& list, const CFindDataCompare& matcher)
@@ -37,12 +39,14 @@ LONG CFindDataIndex::Find(const WIN32_FIND_DATAA& entry) const
     if (lstrcmpiA(entry.cFileName, "setup.msi") == 0) {
         return FindName(entry);
     }
-    auto slot = std::lower_bound(order.begin(), order.end(), entry,
-                                 [this](size_t i, const WIN32_FIND_DATAA& e) { return Order(list[i], e) < 0; });
-    if (slot == order.end() || Order(list[*slot], entry) != 0) {
+    // The walk looks entries up in about the order the index holds them.
+    size_t slot = GallopingLowerBound(order.size(), lastSlot,
+                                      [this, &entry](size_t at) { return Order(list[order[at]], entry) < 0; });
+    lastSlot = slot;
+    if (slot == order.size() || Order(list[order[slot]], entry) != 0) {
         return -1;
     }
-    return static_cast<LONG>(*slot);
+    return static_cast<LONG>(order[slot]);
 }
 
 LONG CFindDataIndex::FindName(const WIN32_FIND_DATAA& entry) const

@@ -29,4 +29,6 @@ private:
     std::vector<size_t> order;
     // At the first slot of each run of equal names, the smallest position in the run.
     std::vector<size_t> firstOfName;
+    // Where the last lookup ended: the next one starts there.
+    mutable size_t lastSlot = 0;
 };

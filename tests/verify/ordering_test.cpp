@@ -1,6 +1,8 @@
-// The manifest's sort against the standard one, on lists shaped as manifests
-// come: in order, nearly so, in many short runs (more than one tournament
-// takes, so the merge runs in passes), each item a run of its own, and empty.
+// The sort of the manifest and the searches of the checks against the
+// standard library's: the sort on lists shaped as manifests come (in order,
+// nearly so, in many short runs, more than one tournament takes, each item a
+// run of its own, empty), the search from every hint.
+#include "verify/galloping_search.h"
 #include "verify/run_merge_sort.h"
 
 #include <gtest/gtest.h>
@@ -40,6 +42,25 @@ TEST(RunMergeSortTest, GivesTheStandardSortsOrder)
         std::sort(expected.begin(), expected.end(), before);
         ASSERT_TRUE(RunMergeSort(order.data(), order.size(), before)) << shape.name;
         EXPECT_EQ(expected, order) << shape.name;
+    }
+}
+
+TEST(GallopingLowerBoundTest, FindsWhatLowerBoundFindsFromAnyHint)
+{
+    std::mt19937 random(20261209);
+    for (size_t count : {0u, 1u, 2u, 7u, 100u}) {
+        std::vector<unsigned> items(count);
+        for (unsigned& item : items) {
+            item = static_cast<unsigned>(random() % 40);  // with repeats
+        }
+        std::sort(items.begin(), items.end());
+        for (unsigned sought = 0; sought <= 40; ++sought) {
+            size_t expected = static_cast<size_t>(std::lower_bound(items.begin(), items.end(), sought) - items.begin());
+            for (size_t hint = 0; hint <= count + 1; ++hint) {
+                size_t got = GallopingLowerBound(count, hint, [&](size_t at) { return items[at] < sought; });
+                ASSERT_EQ(expected, got) << count << " items, sought " << sought << ", hint " << hint;
+            }
+        }
     }
 }
 
