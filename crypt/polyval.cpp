@@ -15,16 +15,23 @@ namespace {
 PolyvalEngine chosenEngine = polyvalClmulWide;
 
 #ifdef VESMARK_HAVE_CLMUL_PATH
-void Cpuid(unsigned leaf, unsigned registers[4])
+// False when the processor has no such leaf (or, on an old 32-bit one, no
+// CPUID at all).
+bool Cpuid(unsigned leaf, unsigned registers[4])
 {
 #ifdef _MSC_VER
     int info[4] = {};
+    __cpuid(info, 0);
+    if (static_cast<unsigned>(info[0]) < leaf) {
+        return false;
+    }
     __cpuidex(info, static_cast<int>(leaf), 0);
     for (int i = 0; i < 4; ++i) {
         registers[i] = static_cast<unsigned>(info[i]);
     }
+    return true;
 #else
-    __cpuid_count(leaf, 0, registers[0], registers[1], registers[2], registers[3]);
+    return __get_cpuid_count(leaf, 0, &registers[0], &registers[1], &registers[2], &registers[3]) != 0;
 #endif
 }
 
@@ -47,20 +54,14 @@ uint64_t SavedRegisterState()
 PolyvalEngine DetectEngine()
 {
 #ifdef VESMARK_HAVE_CLMUL_PATH
-    unsigned leaf0[4] = {}, leaf1[4] = {}, leaf7[4] = {};
-    Cpuid(0, leaf0);
-    if (leaf0[0] < 1) {
-        return polyvalSoftware;
-    }
-    Cpuid(1, leaf1);
-    if ((leaf1[2] & (1u << 1)) == 0 || (leaf1[3] & (1u << 26)) == 0) {
+    unsigned leaf1[4] = {}, leaf7[4] = {};
+    if (!Cpuid(1, leaf1) || (leaf1[2] & (1u << 1)) == 0 || (leaf1[3] & (1u << 26)) == 0) {
         return polyvalSoftware;
     }
     const unsigned osxsaveAndAvx = (1u << 27) | (1u << 28);
-    if (leaf0[0] < 7 || (leaf1[2] & osxsaveAndAvx) != osxsaveAndAvx || (SavedRegisterState() & 6) != 6) {
+    if ((leaf1[2] & osxsaveAndAvx) != osxsaveAndAvx || (SavedRegisterState() & 6) != 6 || !Cpuid(7, leaf7)) {
         return polyvalClmul;
     }
-    Cpuid(7, leaf7);
     bool wide = (leaf7[1] & (1u << 5)) != 0 && (leaf7[2] & (1u << 10)) != 0;
     return wide ? polyvalClmulWide : polyvalClmul;
 #else
