@@ -12,7 +12,17 @@
 
 namespace {
 
-PolyvalEngine chosenEngine = polyvalClmulWide;
+// Until a test chooses one, hashes use the best engine.
+bool engineChosen = false;
+PolyvalEngine chosenEngine = polyvalSoftware;
+
+PolyvalEngine EngineInUse()
+{
+    if (!engineChosen) {
+        return PolyvalBestEngine();
+    }
+    return chosenEngine < PolyvalClaimedEngine() ? chosenEngine : PolyvalClaimedEngine();
+}
 
 #ifdef VESMARK_HAVE_CLMUL_PATH
 // False when the processor has no such leaf (or, on an old 32-bit one, no
@@ -51,7 +61,7 @@ uint64_t SavedRegisterState()
 // Leaf 1: PCLMULQDQ is ECX bit 1, SSE2 EDX bit 26; OSXSAVE ECX bit 27 and
 // AVX ECX bit 28. Leaf 7: AVX2 is EBX bit 5, VPCLMULQDQ ECX bit 10. The
 // 256-bit registers also need the system to save them (XCR0 bits 1 and 2).
-PolyvalEngine DetectEngine()
+PolyvalEngine ClaimedByProcessor()
 {
 #ifdef VESMARK_HAVE_CLMUL_PATH
     unsigned leaf1[4] = {}, leaf7[4] = {};
@@ -97,7 +107,9 @@ void ReduceStep(uint64_t& w0, uint64_t& w1, uint64_t& w2)
 
 }  // namespace
 
-CPolyval::CPolyval(const BYTE key[blockSize])
+CPolyval::CPolyval(const BYTE key[blockSize]) : CPolyval(key, EngineInUse()) {}
+
+CPolyval::CPolyval(const BYTE key[blockSize], PolyvalEngine engineToUse) : engine(engineToUse)
 {
     uint64_t low = LoadLe64(key);
     uint64_t high = LoadLe64(key + 8);
@@ -107,8 +119,6 @@ CPolyval::CPolyval(const BYTE key[blockSize])
     key0r = ClmulSplit(Reverse64(low));
     key1r = ClmulSplit(Reverse64(high));
     key01r = ClmulSplit(Reverse64(low ^ high));
-    PolyvalEngine best = PolyvalBestEngine();
-    engine = chosenEngine < best ? chosenEngine : best;
 #ifdef VESMARK_HAVE_CLMUL_PATH
     if (engine != polyvalSoftware) {
         uint64_t keyWords[2] = {low, high};
@@ -196,13 +206,51 @@ void CPolyval::Final(BYTE digest[blockSize]) const
     StoreLe64(digest + 8, state[1]);
 }
 
+PolyvalEngine PolyvalClaimedEngine()
+{
+    static const PolyvalEngine claimed = ClaimedByProcessor();
+    return claimed;
+}
+
+// An engine the processor claims must give the portable code's hash on a
+// message that takes every path of it (whole groups and a remainder) before
+// any hash uses it: one run wrongly, by an emulator or a faulty build, would
+// encrypt ranges that no other machine decrypts.
+bool PolyvalEngineAgrees(PolyvalEngine engine)
+{
+    BYTE key[CPolyval::blockSize];
+    BYTE message[(2 * polyvalClmulPowers + 3) * CPolyval::blockSize];
+    uint32_t seed = 0x9E3779B9u;
+    for (BYTE* byte = key; byte != key + sizeof(key); ++byte) {
+        *byte = static_cast<BYTE>((seed = seed * 1664525u + 1013904223u) >> 24);
+    }
+    for (BYTE* byte = message; byte != message + sizeof(message); ++byte) {
+        *byte = static_cast<BYTE>((seed = seed * 1664525u + 1013904223u) >> 24);
+    }
+    BYTE digests[2][CPolyval::blockSize];
+    PolyvalEngine engines[2] = {polyvalSoftware, engine};
+    for (int i = 0; i < 2; ++i) {
+        CPolyval polyval(key, engines[i]);
+        polyval.Update(message, sizeof(message));
+        polyval.Final(digests[i]);
+    }
+    return std::memcmp(digests[0], digests[1], sizeof(digests[0])) == 0;
+}
+
 PolyvalEngine PolyvalBestEngine()
 {
-    static const PolyvalEngine best = DetectEngine();
+    static const PolyvalEngine best = [] {
+        PolyvalEngine engine = PolyvalClaimedEngine();
+        while (engine != polyvalSoftware && !PolyvalEngineAgrees(engine)) {
+            engine = static_cast<PolyvalEngine>(engine - 1);
+        }
+        return engine;
+    }();
     return best;
 }
 
 void PolyvalUseEngine(PolyvalEngine engine)
 {
+    engineChosen = true;
     chosenEngine = engine;
 }

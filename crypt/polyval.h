@@ -18,9 +18,11 @@ class CPolyval {
 public:
     static const size_t blockSize = 16;
 
-    // Uses the fastest engine this processor has (see PolyvalUseEngine);
+    // Uses the fastest engine this processor runs (see PolyvalUseEngine);
     // every engine gives the same hash.
     explicit CPolyval(const BYTE key[blockSize]);
+    // Uses engine, which the processor must claim.
+    CPolyval(const BYTE key[blockSize], PolyvalEngine engine);
     ~CPolyval();
     CPolyval(const CPolyval&) = delete;
     CPolyval& operator=(const CPolyval&) = delete;
@@ -43,12 +45,19 @@ private:
 #ifdef VESMARK_HAVE_CLMUL_PATH
     uint64_t powers[polyvalClmulPowers][2] = {};
 #endif
-    PolyvalEngine engine = polyvalSoftware;
+    PolyvalEngine engine;
     uint64_t state[2] = {};
 };
 
-// The fastest engine this processor can run; the one hashes use by default.
+// The fastest engine the processor says it can run (CPUID, and the system
+// for the wide one).
+PolyvalEngine PolyvalClaimedEngine();
+// Whether engine gives the portable code's hash on a test message.
+bool PolyvalEngineAgrees(PolyvalEngine engine);
+// The fastest claimed engine that agrees with the portable code; the one
+// hashes use by default.
 PolyvalEngine PolyvalBestEngine();
-// For tests: hashes made afterwards use engine, or the best one when engine
-// is faster than that; PolyvalUseEngine(PolyvalBestEngine()) is the default.
+// For tests: hashes made afterwards use engine, even one that disagrees,
+// or the fastest claimed one when the processor does not claim engine;
+// PolyvalUseEngine(PolyvalBestEngine()) is the default again.
 void PolyvalUseEngine(PolyvalEngine engine);
