@@ -16,7 +16,7 @@ import xml.etree.ElementTree as ElementTree
 
 # No __pycache__ in the source tree.
 sys.dont_write_bytecode = True
-sys.path.insert(0, os.path.join(os.path.dirname(os.path.realpath(__file__)), "..", "..", "tools"))
+sys.path.insert(0, os.path.join(os.path.dirname(os.path.realpath(__file__)), "..", "..", "tools", "kitcmd"))
 import pe_image  # noqa: E402
 
 ALLOWED_IMPORTS = {

@@ -9,7 +9,7 @@ dll=$(readlink -f "${2:?missing VESMARK_DLL}")
 unstripped=${3:?missing UNSTRIPPED_DLL}
 mediakit=${4:?missing MEDIAKIT}
 here=$(dirname "$(readlink -f "$0")")
-inspect="$here/../../tools/inspect_file.py"
+inspect="$here/../../tools/kitcmd/inspect_file.py"
 
 rm -rf "$work" && mkdir -p "$work"
 (cd "$work" && ln -s "$dll" Vesmark.dll && wixl -a x86 -D Dll=Vesmark.dll -o inspected.msi "$here/inspected.wxs")

@@ -13,7 +13,7 @@ import sys
 
 # No __pycache__ in the source tree.
 sys.dont_write_bytecode = True
-sys.path.insert(0, os.path.join(os.path.dirname(os.path.realpath(__file__)), "..", "..", "tools"))
+sys.path.insert(0, os.path.join(os.path.dirname(os.path.realpath(__file__)), "..", "..", "tools", "kitcmd"))
 import pe_image  # noqa: E402
 
 

@@ -5,7 +5,7 @@
 #   build_package_test.sh VESMARK_DLL
 set -euo pipefail
 dll=${1:?usage: build_package_test.sh VESMARK_DLL}
-build=$(cd "$(dirname "$0")/../.." && pwd)/tools/build_package.py
+build=$(cd "$(dirname "$0")/../.." && pwd)/tools/kitcmd/build_package.py
 work=$(mktemp -d)
 trap 'rm -rf "$work"' EXIT
 failures=0
@@ -51,7 +51,7 @@ table() { msiinfo export "$1" "$2" | tail -n +4 | tr -d '\r'; }
 while IFS='|' read -r name source_name fragment file_source want_rc want_text; do
   source_with "$source_name" "$fragment" "$file_source" >"$work/$name.wxs"
   rc=0
-  out=$(python3 "$build" "$work/$name.wxs" --arch x86 --dll "$dll" --disc "$work/disc" \
+  out=$("$build" "$work/$name.wxs" --arch x86 --dll "$dll" --disc "$work/disc" \
         -o "$work/$name.msi" 2>&1) || rc=$?
   [[ "$rc" == "$want_rc" ]] || fail "$name: exit $rc, expected $want_rc ($out)"
   [[ "$out" == *"$want_text"* ]] || fail "$name: output '$out' does not say '$want_text'"

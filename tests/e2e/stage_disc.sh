@@ -40,7 +40,7 @@ dll=$("$source_dir/tools/build_with_data.sh" "$preset" "$work/dll-build" "$work/
 cp "$dll" "$work/Vesmark.dll"
 
 echo "building the packages ($arch, files installed from the loose disc tree)"
-package() { python3 "$source_dir/tools/build_package.py" "$1" --arch "$arch" --dll "$work/Vesmark.dll" --disc "$disc" -o "$2"; }
+package() { "$source_dir/tools/kitcmd/build_package.py" "$1" --arch "$arch" --dll "$work/Vesmark.dll" --disc "$disc" -o "$2"; }
 package "$source_dir/packaging/kestrel-ledger.wxs" "$work/setup.msi"
 "$source_dir/tests/binaries/check_package.sh" "$work/setup.msi" "$work/Vesmark.dll" "$platform"
 # The integration guide's minimal package, built from the guide's own text; it

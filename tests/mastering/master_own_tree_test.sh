@@ -48,7 +48,7 @@ WXS
 snapshot() { (cd "$tree" && find . -printf '%p %m %s %T@\n' | sort && find . -type f -exec md5sum {} + | sort); }
 before=$(snapshot)
 
-out=$(bash "$source_dir/tools/master_disc.sh" "$tree" --product "Orbit Planner 5" --id ORBIT5-DISC1 \
+out=$("$source_dir/tools/kitcmd/master.py" "$tree" --product "Orbit Planner 5" --id ORBIT5-DISC1 \
       --out "$work/dist" --package "$work/orbit.wxs" --iso "$work/dist/orbit.iso" --label ORBIT5 2>&1) || true
 echo "$out" | tail -n 25
 [[ "$(snapshot)" == "$before" ]] || fail "the product folder changed"

@@ -2,7 +2,7 @@
 # The names a disc cannot carry, one row per kind, each refused with its
 # reason before anything is staged; and what --exclude and the warnings do.
 set -euo pipefail
-stage=$(cd "$(dirname "$0")/../.." && pwd)/tools/stage_tree.py
+stage=$(cd "$(dirname "$0")/../.." && pwd)/tools/kitcmd/stage_tree.py
 work=$(mktemp -d)
 trap 'chmod -R u+w "$work"; rm -rf "$work"' EXIT
 failures=0

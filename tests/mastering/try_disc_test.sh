@@ -37,7 +37,7 @@ xorriso -as mkisofs -J -joliet-long -r -V CHANGED -o "$changed/disc.iso" "$chang
 # try IMAGE NAME: runs the try on IMAGE; its output lands in WORK/NAME.out.
 try() {
   rc=0
-  "$source_dir/tools/try_disc.py" "$1" --work "$work/try" --mediakit "$mediakit" >"$work/$2.out" 2>&1 || rc=$?
+  "$source_dir/tools/kitcmd/try_disc.py" "$1" --work "$work/try" --mediakit "$mediakit" >"$work/$2.out" 2>&1 || rc=$?
   sed 's/^/  | /' "$work/$2.out"
 }
 

@@ -1,4 +1,4 @@
-#!/usr/bin/env python3
+#!/usr/bin/python3
 """Builds a package from a WiX source that uses the Vesmark fragment, with its
 files installed from the loose disc tree, and proves that the disc holds every
 file where the installer will look for it. Called by ./kit package."""
@@ -13,7 +13,7 @@ import tempfile
 import xml.etree.ElementTree as ET
 
 HERE = os.path.dirname(os.path.abspath(__file__))
-SOURCE_DIR = os.path.dirname(HERE)
+SOURCE_DIR = os.path.dirname(os.path.dirname(HERE))
 FRAGMENT = os.path.join(SOURCE_DIR, "packaging", "Vesmark.wxs")
 WIX_NS = "{http://schemas.microsoft.com/wix/2006/wi}"
 FRAGMENT_REF = re.compile(r'<CustomActionRef\s+Id="Vesmark[A-Za-z]*"\s*/>')
@@ -208,92 +208,172 @@ def check_disc_layout(package, disc):
     return count, problems
 
 
-def build(args):
-    source = os.path.abspath(args.wxs)
-    if not os.path.isfile(source):
-        raise PackageError(f"no WiX source at {args.wxs}")
-    if not os.path.isdir(args.disc):
-        raise PackageError(f"no disc folder at {args.disc}")
-    dll = os.path.abspath(args.dll)
-    if not os.path.isfile(dll):
-        raise PackageError(f"no library at {args.dll} (./kit master makes it for your disc)")
-    disc = os.path.abspath(args.disc)
-    out = os.path.abspath(args.output)
-    text, uses_fragment = inline_fragment(open(source, encoding="utf-8").read())
+MACHINES = {"x86": "i386", "x64": "x86-64"}
+EXPORTS = ("CheckContentOfItems", "CheckItems", "CryptFile")
+XML_ENCODING = re.compile(rb"""^\s*<\?xml[^>]*\bencoding\s*=\s*["']([A-Za-z0-9._-]+)["']""")
+SET_BY_OPTIONS = {"Arch": "--arch", "VesmarkDll": "--dll", "Disc": "--disc"}
+
+
+def source_text(path):
+    """The source as text, read in the encoding its declaration names; the
+    copy wixl reads is UTF-8, so its declaration is made to say so."""
+    with open(path, "rb") as f:
+        data = f.read()
+    declared_as = XML_ENCODING.match(data)
+    encoding = declared_as.group(1).decode("ascii") if declared_as else "utf-8-sig"
+    try:
+        text = data.decode(encoding)
+    except LookupError:
+        raise PackageError(f"{path} declares the encoding {encoding}, which is not known")
+    except UnicodeDecodeError as error:
+        raise PackageError(f"{path} is not {encoding} text as it declares (byte {error.start} is 0x{data[error.start]:02x})")
+    return re.sub(r"""^(\s*<\?xml[^>]*\bencoding\s*=\s*["'])[^"']*""", r"\g<1>utf-8", text, count=1)
+
+
+def check_library(dll, arch):
+    """The library must be a PE image of the package's machine with Vesmark's three exports."""
+    import pe_image
+    try:
+        image = pe_image.open_image(dll)
+    except pe_image.NotImage as error:
+        raise PackageError(f"--dll {dll} is not a PE image ({error})")
+    machine = pe_image.machine(image)
+    if machine != MACHINES[arch]:
+        raise PackageError(f"--dll {dll} is an {machine} image; an {arch} package needs an {MACHINES[arch]} one")
+    missing = [name for name in EXPORTS if name not in pe_image.exports(image)]
+    if not pe_image.is_dll(image) or missing:
+        raise PackageError(f"--dll {dll} is not Vesmark's library: it does not export " + ", ".join(missing or EXPORTS))
+
+
+def check_defines(defines, wanted, folder):
+    for define in defines:
+        name, equals, value = define.partition("=")
+        if not equals:
+            raise PackageError(f"-D {define}: give NAME=VALUE")
+        if name in SET_BY_OPTIONS:
+            given = value if name == "Arch" else os.path.realpath(os.path.join(folder, value))
+            if given != wanted[name]:
+                raise PackageError(f"-D {define} contradicts {SET_BY_OPTIONS[name]}; give {SET_BY_OPTIONS[name]} alone")
+
+
+def check(args, rule):
+    """Every argument and input, before anything is written."""
+    import output
+    source = rule.input_file("the WiX source", args.wxs)
+    disc = rule.input_folder("--disc", args.disc)
+    dll = rule.input_file("--dll", args.dll)
+    rule.input_file("the fragment", FRAGMENT)
+    out = rule.file_target("-o", args.output)
+    if not re.fullmatch(r"\d+", args.codepage):
+        raise output.Refused(f"--codepage needs a number, not '{args.codepage}'")
+    try:
+        "".encode(f"cp{args.codepage}")
+    except LookupError:
+        raise output.Refused(f"code page {args.codepage} is not known")
+    check_library(dll, args.arch)
+    folder = os.path.dirname(source)
+    check_defines(args.define, {"Arch": args.arch, "VesmarkDll": dll, "Disc": disc}, folder)
+    return source, disc, dll, out
+
+
+def build(args, rule):
+    import output
+    import package_values
+    source, disc, dll, out = check(args, rule)
+    text, uses_fragment = inline_fragment(source_text(source))
     if not uses_fragment:
         print(f"kit package: {args.wxs} does not reference the Vesmark fragment "
               '(<CustomActionRef Id="VesmarkCheckItems"/>); building it without', file=sys.stderr)
     folder = os.path.dirname(source)
-    with tempfile.TemporaryDirectory() as scratch:
-        # wixl finds files only by paths relative to the source or its working
-        # folder, so the source with the fragment inlined is written beside the
-        # user's own, and the library and disc are named relative to it.
-        combined = os.path.join(folder, f".{os.path.basename(source)}.{os.getpid()}.wxs")
+    with tempfile.TemporaryDirectory(prefix="kit-package.") as scratch:
+        # wixl finds files by paths relative to its working folder, so it runs
+        # in the source's folder on a copy with the fragment inlined kept
+        # here, and the library and disc are named relative to that folder.
+        combined = os.path.join(scratch, os.path.basename(source))
         package = os.path.join(scratch, "package.msi")
         defines = [f"Arch={args.arch}", f"VesmarkDll={os.path.relpath(dll, folder)}",
-                   f"Disc={os.path.relpath(disc, folder)}"] + args.define
+                   f"Disc={os.path.relpath(disc, folder)}"] + \
+            [d for d in args.define if d.partition("=")[0] not in SET_BY_OPTIONS]
         command = ["wixl", "-a", args.arch, "-o", package]
         for define in defines:
             command += ["-D", define]
-        try:
-            with open(combined, "w", encoding="utf-8") as inlined:
-                inlined.write(text)
-            run(command + [combined], cwd=folder)
-        except OSError as error:
-            raise PackageError(f"cannot write beside {args.wxs}: {error.strerror}")
-        finally:
-            if os.path.exists(combined):
-                os.remove(combined)
-        apply_source_names(package, declared(source, "Directory", "SourceName"), scratch)
-        sources = [source, FRAGMENT] if uses_fragment else [source]
+        with open(combined, "w", encoding="utf-8") as inlined:
+            inlined.write(text)
+        run(command + [combined], cwd=folder)
+        apply_source_names(package, declared(combined, "Directory", "SourceName"), scratch)
+        sources = [combined, FRAGMENT] if uses_fragment else [combined]
         hidden = set().union(*(asked(declared(s, "CustomAction", "HideTarget"), "yes") for s in sources))
         system = set().union(*(asked(declared(s, "CustomAction", "Impersonate"), "no") for s in sources))
         impersonate_unless_asked(package, system, scratch)
         set_flag(package, "CustomAction", "Type", CUSTOM_ACTION_HIDE_TARGET, hidden, scratch)
         set_flag(package, "Feature", "Attributes", FEATURE_DISALLOW_ABSENT,
-                 asked(declared(source, "Feature", "Absent"), "disallow"), scratch)
+                 asked(declared(combined, "Feature", "Absent"), "disallow"), scratch)
         loose_file_layout(package, scratch)
         count, problems = check_disc_layout(package, disc)
         if problems:
-            raise PackageError("the disc does not hold the files where the installer reads them:\n  "
-                               + "\n  ".join(problems))
-        os.makedirs(os.path.dirname(out), exist_ok=True)
-        shutil.move(package, out + ".tmp")
-        os.replace(out + ".tmp", out)
+            raise PackageError("the disc does not hold the files where the installer reads them: "
+                               + "; ".join(problems))
+        if uses_fragment:
+            problems = package_values.problems(package, args.codepage)
+            if problems:
+                raise PackageError("; ".join(problems))
+        output.copy_file(package, out)
     print(f"{args.output}: {args.arch} package, {count} files installed from the loose disc tree {args.disc}"
           + (", with Vesmark's actions" if uses_fragment else ""))
 
 
+class Parser(argparse.ArgumentParser):
+    def error(self, message):
+        import output
+        raise output.Refused(message + " (./kit package --help lists the options)")
+
+
 def main():
-    parser = argparse.ArgumentParser(
-        prog="./kit package",
+    sys.dont_write_bytecode = True  # no __pycache__ in the source tree
+    import output
+    parser = Parser(
+        prog="./kit package", allow_abbrev=False,
         description="Builds a Windows Installer package from a WiX source with wixl, its files "
                     "installed from the loose disc tree DIR rather than a cabinet. A source that "
                     'references the Vesmark fragment (<CustomActionRef Id="VesmarkCheckItems"/>) '
-                    "gets its checks and encryption. Folders' SourceName attributes say where the "
-                    "files lie on the disc; every file is checked to be there.")
+                    "gets its checks and encryption, and its values are checked as CryptFile reads "
+                    "them: every name of Files a file the package installs below _DBASE_ in the "
+                    "component VesmarkEncryptedFiles (no leading \\, drive, ':' or '..'), RectPyrc two "
+                    "whole numbers (start 0 or more, length -1 or more, within 32 bits), and Files, "
+                    "RectPyrc and ProductNameShort within 1299, 254 and 31 bytes in the code page. "
+                    "Folders' SourceName attributes say where the files lie on the disc; every file is "
+                    "checked to be there. Nothing but FILE is written (beside it, then renamed into "
+                    "place); exit 2 with the reason for anything refused.")
     parser.add_argument("wxs", help="the package's WiX source")
     parser.add_argument("--disc", required=True, metavar="DIR", help="the disc tree the package installs from")
     parser.add_argument("--arch", choices=["x86", "x64"], default="x86",
                         help="x86 (the shipped 32-bit package, default) or x64")
     parser.add_argument("--dll", metavar="PATH",
-                        help="the Vesmark.dll made for this disc, of the package's architecture "
+                        help="the Vesmark.dll made for this disc, of the package's architecture: a PE image "
+                             "of that machine exporting CheckItems, CheckContentOfItems and CryptFile "
                              "(default for x86: dist/Vesmark.dll, as ./kit master writes it)")
     parser.add_argument("-o", "--output", metavar="FILE", default="dist/setup.msi",
-                        help="the package to write (default dist/setup.msi)")
+                        help="the package to write (default dist/setup.msi); only a regular file is replaced")
+    parser.add_argument("--codepage", default="1252", metavar="N",
+                        help="ANSI code page the installing machine reads the values in (default 1252)")
     parser.add_argument("-D", dest="define", action="append", default=[], metavar="NAME=VALUE",
-                        help="a preprocessor variable for the source (Arch, VesmarkDll and Disc are set)")
-    args = parser.parse_args()
-    if args.dll is None:
-        if args.arch != "x86":
-            parser.error("--dll is needed for an x64 package")
-        args.dll = "dist/Vesmark.dll"
-    try:
-        build(args)
-    except PackageError as error:
-        print(f"kit package: {error}", file=sys.stderr)
-        return 2
-    return 0
+                        help="a preprocessor variable for the source (Arch, VesmarkDll and Disc are set by "
+                             "--arch, --dll and --disc; a -D that contradicts them is refused)")
+    rule = output.Rule()
+
+    def body():
+        args = parser.parse_args()
+        if args.dll is None:
+            if args.arch != "x86":
+                parser.error("--dll is needed for an x64 package")
+            args.dll = "dist/Vesmark.dll"
+        try:
+            build(args, rule)
+        except (PackageError, ET.ParseError) as error:
+            raise output.Refused(str(error))
+        return 0
+
+    return output.main("kit package", body, rule)
 
 
 if __name__ == "__main__":

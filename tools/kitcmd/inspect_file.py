@@ -167,7 +167,7 @@ def show_package(path, mediakit):
 
 def main(argv):
     args = argv[1:]
-    mediakit = os.path.join(HERE, "..", "build", "native", "bin", "mediakit")
+    mediakit = os.path.join(HERE, "..", "..", "build", "native", "bin", "mediakit")
     if args[:1] in (["-h"], ["--help"]):
         print(__doc__.strip())
         return 0

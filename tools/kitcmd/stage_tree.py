@@ -63,6 +63,9 @@ class Stager:
         if not (stat.S_ISREG(mode) or stat.S_ISDIR(mode)):
             self.refuse(relative, "is neither a file nor a folder")
             return False
+        if not os.access(path, os.R_OK | (os.X_OK if stat.S_ISDIR(mode) else 0)):
+            self.refuse(relative, "cannot be read")
+            return False
         try:
             text = name.encode("utf-8", "strict").decode("utf-8")
         except UnicodeError:
@@ -134,6 +137,7 @@ def main():
     parser.add_argument("--exclude", action="append", default=[], metavar="GLOB",
                         help="leave matching files and folders off the disc (a glob with a slash matches the "
                              "path below FOLDER, one without the name in any folder; case ignored)")
+    parser.add_argument("--check", action="store_true", help="check the names only; write nothing")
     args = parser.parse_args()
     try:
         "".encode(f"cp{args.codepage}")
@@ -141,7 +145,7 @@ def main():
         parser.error(f"code page {args.codepage} is not known")
     if not os.path.isdir(args.folder):
         parser.error(f"{args.folder} is not a folder")
-    if os.path.lexists(args.target):
+    if os.path.lexists(args.target) and not args.check:
         parser.error(f"{args.target} already exists")
     stager = Stager(os.path.abspath(args.folder), args.codepage, args.exclude)
     stager.scan()
@@ -152,7 +156,15 @@ def main():
             print(f"refused: {refusal}", file=sys.stderr)
         print(f"{len(stager.refusals)} name(s) a disc cannot carry; nothing was staged", file=sys.stderr)
         return 2
-    stager.copy(args.target)
+    if args.check:
+        return 0
+    try:
+        stager.copy(args.target)
+    except OSError as error:
+        # Nothing half-staged is left behind.
+        shutil.rmtree(args.target, ignore_errors=True)
+        print(f"stage_tree.py: {error.filename}: {error.strerror}; nothing was staged", file=sys.stderr)
+        return 2
     files = sum(1 for _, is_folder in stager.entries if not is_folder)
     print(f"staged {files} files in {len(stager.entries) - files} folders")
     return 0

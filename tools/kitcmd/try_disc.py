@@ -55,7 +55,7 @@ import try_settings  # noqa: E402
 import vesmark_package  # noqa: E402
 
 HERE = os.path.dirname(os.path.realpath(__file__))
-SOURCE_DIR = os.path.dirname(HERE)
+SOURCE_DIR = os.path.dirname(os.path.dirname(HERE))
 WINE_PREFIX_SH = os.path.join(SOURCE_DIR, "tests", "e2e", "wine_prefix.sh")
 LAUNCHER_FOLDER = "C:\\kit\\launcher"
 LOG = "C:\\kit\\install.log"
