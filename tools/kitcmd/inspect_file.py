@@ -15,8 +15,9 @@ the listing as `mediakit listing show` prints it (PATH, default the native
 build's build/native/bin/mediakit).
 
 The value of the property ProductNameShort (the pass phrase) is never shown.
-Exit status 0 when FILE was read, 2 when it is missing, unreadable or neither
-a package nor a PE image, or on a usage error.
+Exit status 0 when FILE was read, 2 when it is missing, unreadable, not a
+regular file, neither a package nor a PE image, a truncated or damaged image,
+or on a usage error.
 """
 import hashlib
 import os
@@ -26,6 +27,7 @@ import tempfile
 
 sys.dont_write_bytecode = True  # no __pycache__ in the source tree
 import msi_package  # noqa: E402
+import output  # noqa: E402
 import pe_image  # noqa: E402
 
 HERE = os.path.dirname(os.path.realpath(__file__))
@@ -38,6 +40,11 @@ RESOURCE_TYPES = {1: "cursor", 2: "bitmap", 3: "icon", 4: "menu", 5: "dialog", 6
 
 class Unusable(Exception):
     pass
+
+
+def carries(value, secrets):
+    """Whether VALUE holds a secret's text, as a value copied from it would."""
+    return any(secret in value for secret in secrets)
 
 
 def digest_line(data):
@@ -89,7 +96,7 @@ def show_image(title, data, mediakit, indent="", path=None):
     try:
         pe = pe_image.parse(data)
     except pe_image.NotImage as e:
-        raise Unusable("not a PE image (%s)" % e)
+        raise Unusable("a truncated PE image (%s)" % e if str(e).startswith("truncated") else "not a PE image (%s)" % e)
     kind = "DLL" if pe_image.is_dll(pe) else "program"
     plus = "PE32+" if pe.OPTIONAL_HEADER.Magic == 0x20B else "PE32"
     print("%s%s: %s image, %s %s, %s subsystem" % (indent, title, plus, pe_image.machine(pe), kind, pe_image.subsystem(pe)))
@@ -126,18 +133,20 @@ def show_package(path, mediakit):
         counts.append(name if name.startswith("_") else "%s (%d)" % (name, len(msi_package.rows(path, name))))
     print("Tables (%d): %s" % (len(names), ", ".join(counts)))
 
+    secrets = []
     if "Property" in names:
         properties = msi_package.rows(path, "Property")
+        secrets = [row["Value"] for row in properties if row["Property"] in SECRET_PROPERTIES and row["Value"]]
         print("Properties (%d):" % len(properties))
         for row in properties:
-            value = MASK if row["Property"] in SECRET_PROPERTIES else row["Value"]
+            value = MASK if row["Property"] in SECRET_PROPERTIES or carries(row["Value"], secrets) else row["Value"]
             print("  %s = %s" % (row["Property"], value))
 
     actions = {}
     if "CustomAction" in names:
         for row in msi_package.rows(path, "CustomAction"):
             kind, target = int(row["Type"]), row["Target"]
-            if kind & 0x3F == 0x33 and row["Source"] in SECRET_PROPERTIES:
+            if kind & 0x3F == 0x33 and row["Source"] in SECRET_PROPERTIES or carries(target, secrets):
                 target = MASK
             actions[row["Action"]] = "type %d: %s" % (kind, msi_package.describe_action(kind, row["Source"], target))
         print("Custom actions (%d):" % len(actions))
@@ -178,26 +187,28 @@ def main(argv):
         sys.stderr.write(__doc__.strip().splitlines()[0] + " (--help tells more)\n")
         return 2
     path = args[0]
-    try:
-        with open(path, "rb") as f:
-            head = f.read(8)
-        if head == msi_package.OLE_SIGNATURE:
-            show_package(path, mediakit)
-        elif head[:2] == b"MZ":
+
+    def body():
+        try:
+            # A FIFO or a device would block or never end.
+            output.Rule().input_file("FILE", path)
+        except output.Refused as e:
+            raise output.Refused(str(e).replace("FILE ", "", 1))
+        try:
             with open(path, "rb") as f:
-                show_image(path, f.read(), mediakit, path=path)
-        else:
-            raise Unusable("neither a Windows Installer package nor a PE image")
-    except BrokenPipeError:
-        # The reader (head, a pager) has seen enough; say nothing more.
-        os.dup2(os.open(os.devnull, os.O_WRONLY), sys.stdout.fileno())
+                head = f.read(8)
+            if head == msi_package.OLE_SIGNATURE:
+                show_package(path, mediakit)
+            elif head[:2] == b"MZ":
+                with open(path, "rb") as f:
+                    show_image(path, f.read(), mediakit, path=path)
+            else:
+                raise Unusable("neither a Windows Installer package nor a PE image")
+        except (Unusable, msi_package.PackageError, pe_image.NotImage) as e:
+            raise output.Refused("%s: %s" % (path, e))
         return 0
-    except (OSError, Unusable, msi_package.PackageError) as e:
-        sys.stdout.flush()
-        message = e.strerror if isinstance(e, OSError) and e.strerror else str(e)
-        sys.stderr.write("inspect: %s: %s\n" % (path, message))
-        return 2
-    return 0
+
+    return output.main("inspect", body)
 
 
 if __name__ == "__main__":

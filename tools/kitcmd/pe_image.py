@@ -22,9 +22,14 @@ class NotImage(Exception):
 def parse(data):
     """Parses the bytes of an image; NotImage when they are none."""
     try:
-        return pefile.PE(data=data)
+        pe = pefile.PE(data=data)
     except pefile.PEFormatError as e:
         raise NotImage(e.value) from None
+    # pefile reads what a truncated file still holds and says nothing.
+    end = max((s.PointerToRawData + s.SizeOfRawData for s in pe.sections if s.SizeOfRawData), default=0)
+    if end > len(data):
+        raise NotImage("truncated: its sections end at byte %d, the file has %d" % (end, len(data)))
+    return pe
 
 
 def open_image(path):
@@ -130,7 +135,11 @@ def resource(pe, type_key, id_key, language=None):
             for leaf in name.directory.entries:
                 if language is None or leaf.id == language:
                     entry = leaf.data.struct
-                    return pe.get_data(entry.OffsetToData, entry.Size)
+                    try:
+                        return pe.get_data(entry.OffsetToData, entry.Size)
+                    except pefile.PEFormatError:
+                        raise NotImage("resource %s %s lies outside the image (RVA 0x%x, %d bytes)"
+                                       % (type_key, id_key, entry.OffsetToData, entry.Size)) from None
     return None
 
 

@@ -1,6 +1,6 @@
 #!/usr/bin/python3
 # Debian's interpreter on purpose: python3-pefile installs for it.
-"""Usage: ./kit try [DISC] [--work FOLDER] [--mediakit PATH] [--timeout SECONDS]
+"""Usage: ./kit try [DISC] [--work FOLDER] [--keep] [--mediakit PATH] [--timeout SECONDS]
 
 Installs from a mastered disc in a fresh 64-bit Wine prefix, as a user would,
 and proves what happened. DISC is the disc folder (default dist/disc) or its
@@ -21,7 +21,8 @@ writes beside the disc in wine/ stands in for the disc's own programs:
     [%TRANSFORM%] are written with E:\\, the launcher's folder on the disc;
     and a nonzero Debug is set to 0. The report names each change.
 The disc is tried on a read-only copy in FOLDER/disc, as a pressed disc
-reports its files; DISC itself is never changed.
+reports its files; DISC itself is never changed, and a disc folder holding
+anything but files and folders is refused.
 
 The report: each Vesmark action's result from msiexec's log, the installation's
 result, what was installed, and for each file of the package's "Files" that its
@@ -32,7 +33,13 @@ the tried tree against the listing and manifest the package's library embeds
 tells why.
 
   --work FOLDER      where the copy of the disc, the prefix and the log go
-                     (default build/try; an earlier try's are removed first)
+                     (default build/try): a new or empty folder, or one an earlier
+                     try made (it carries .kit-output), whose contents are replaced
+  --keep             keep the prefix and the copy of the disc; without it both are
+                     removed when the try ends, and the kept logs (FOLDER/install.log,
+                     FOLDER/wine.log) have the pass phrase masked
+  --check            check the arguments and the disc only; write nothing
+                     (./kit try does this before it builds)
   --mediakit PATH    the native host tool (default build/native/bin/mediakit)
   --timeout SECONDS  the longest any Wine call may take (default 600)
 
@@ -44,10 +51,12 @@ twin that does not match the disc's package, or a tool missing.
 import argparse
 import os
 import shutil
+import stat
 import subprocess
 import sys
 
 sys.dont_write_bytecode = True  # no __pycache__ in the source tree
+import output  # noqa: E402
 import pe_image  # noqa: E402
 import try_outcome  # noqa: E402
 from try_outcome import on_root, say, shown  # noqa: E402
@@ -64,18 +73,20 @@ ISO_SIGNATURE_AT = 16 * 2048 + 1
 CHECKED_VALUES = ("Files", "RectPyrc", "ProductNameShort")
 
 
-class Usage(Exception):
-    pass
+COMMAND = "kit try"
+MASKED = "********"
+Usage = output.Refused
 
 
-def remove(path):
-    """Removes a file or a tree, read-only ones too (links are not followed)."""
-    if os.path.isdir(path) and not os.path.islink(path):
-        for folder, _, _ in os.walk(path):
-            os.chmod(folder, os.stat(folder).st_mode | 0o200)
-        shutil.rmtree(path)
-    elif os.path.lexists(path):
-        os.remove(path)
+def check_disc_tree(disc):
+    """A disc holds files and folders only: a FIFO or device would block the
+    copy, and a link would let the installer read outside the disc."""
+    for folder, folders, files in os.walk(disc):
+        for name in folders + files:
+            mode = os.lstat(os.path.join(folder, name)).st_mode
+            if not (stat.S_ISREG(mode) or stat.S_ISDIR(mode)):
+                raise Usage("%s holds %s, which is %s; a disc holds files and folders only"
+                            % (shown(disc), os.path.relpath(os.path.join(folder, name), disc), output.kind_of(mode)))
 
 
 class Wine:
@@ -154,6 +165,7 @@ def check_twin(package, disc_package):
 
 def stage_disc(disc, scratch, log):
     if os.path.isdir(disc):
+        check_disc_tree(disc)
         shutil.copytree(disc, scratch, symlinks=True)
         say("disc: a copy of %s in %s" % (shown(disc), shown(scratch)))
         return
@@ -182,7 +194,8 @@ def present_disc(disc, scratch, package, log):
     os.chmod(disc_package, 0o644)
     shutil.copyfile(package, disc_package)
     # A pressed disc reports every file read-only, whatever the image or folder said.
-    subprocess.run(["chmod", "-R", "a-w", scratch], check=True)
+    output.chmod_tree(scratch, 0o222)
+    os.chmod(scratch, stat.S_IMODE(os.stat(scratch).st_mode) & ~0o222)
     say("setup.msi: the twin %s in its place; the copy read-only, as a pressed disc reports it, "
         "on CD-ROM drive E:" % shown(package))
 
@@ -199,67 +212,120 @@ def start_launcher(wine, launcher_exe, settings):
         say("Tarvolen.exe exited with %d (it always ends with 0)" % rc)
 
 
-def run(args):
-    disc = os.path.abspath(args.disc)
-    if not os.path.exists(disc):
+def check(args, rule, tools=True):
+    """Every argument and input, before anything is deleted or written."""
+    if args.timeout <= 0:
+        raise Usage("--timeout needs a positive number of seconds")
+    if not args.disc or not os.path.exists(args.disc):
         raise Usage("no disc at %s (./kit master writes dist/disc)" % args.disc)
-    launcher_exe, package = find_twin(os.path.join(os.path.dirname(disc), "wine"))
-    if not os.access(args.mediakit, os.X_OK):
+    if os.path.isdir(args.disc):
+        disc = rule.input_folder("the disc", args.disc)
+    else:
+        disc = rule.input_file("the disc image", args.disc)
+    twin = os.path.join(os.path.dirname(os.path.abspath(args.disc)), "wine")
+    if os.path.isdir(twin):
+        rule.input_folder("the twin", twin)
+    launcher_exe, package = find_twin(twin)
+    if tools and not os.access(args.mediakit, os.X_OK):
         raise Usage("no mediakit at %s (./kit build native makes it)" % args.mediakit)
     for tool in ("msiinfo", "wineserver", "timeout"):
         if shutil.which(tool) is None:
             raise Usage("%s is not installed (./kit deps installs what is missing)" % tool)
-    work = os.path.abspath(args.work)
-    scratch, prefix = os.path.join(work, "disc"), os.path.join(work, "prefix")
-    os.makedirs(work, exist_ok=True)
-    wine = Wine(prefix, args.timeout, os.path.join(work, "wine.log"))
-    wine.stop()
-    for old in (scratch, prefix, os.path.join(work, "decrypted"), os.path.join(work, "data"), wine.log):
-        remove(old)
+    work = rule.output_folder("--work", args.work, COMMAND)
+    return disc, launcher_exe, package, work
 
-    print("==> try %s" % shown(disc), flush=True)
-    present_disc(disc, scratch, package, wine.log)
-    settings_file = on_root(scratch, "Tarvolen.ini")
-    if settings_file is None:
-        raise Usage("the disc has no Tarvolen.ini at its root")
-    with open(settings_file, encoding="latin-1", newline="") as f:
-        disc_settings = f.read()
-    settings, template, notes = try_settings.for_try(disc_settings, LOG)
-    say("launcher: the twin's Tarvolen.exe in %s beside a copy of the disc's Tarvolen.ini; its Setup:"
-        % LAUNCHER_FOLDER)
-    say("  %s" % template)
-    for note in notes:
-        say("  (%s)" % note)
-    if wine('wine_prefix "$1"', prefix) != 0 or wine('wine_cdrom e "$1"', scratch) != 0:
-        raise Usage("Wine could not make the prefix or its CD-ROM drive (its output: %s)" % shown(wine.log))
-    start_launcher(wine, launcher_exe, settings)
-    try_outcome.Outcome(wine, LOG, package, scratch, args.mediakit, work).report(disc_settings)
+
+def masked(path, phrase):
+    """Rewrites a kept log with the pass phrase masked."""
+    if not phrase or not os.path.isfile(path):
+        return
+    with open(path, "rb") as f:
+        data = f.read()
+    secret = phrase.encode("latin-1", "replace")
+    if secret in data:
+        with output.replacing(path) as part, open(part, "xb") as f:
+            f.write(data.replace(secret, MASKED.encode()))
+
+
+def run(args, rule):
+    disc, launcher_exe, package, work = check(args, rule)
+    scratch, prefix = os.path.join(work, "disc"), os.path.join(work, "prefix")
+    wine = Wine(prefix, args.timeout, os.path.join(work, "wine.log"))
+    if os.path.isdir(prefix):
+        wine.stop()
+    rule.claim(work, COMMAND)
+    phrase = vesmark_package.properties(package).get("ProductNameShort", "")
+    kept_log = os.path.join(work, "install.log")
+    try:
+        print("==> try %s" % shown(disc), flush=True)
+        present_disc(disc, scratch, package, wine.log)
+        settings_file = on_root(scratch, "Tarvolen.ini")
+        if settings_file is None:
+            raise Usage("the disc has no Tarvolen.ini at its root")
+        with open(settings_file, encoding="latin-1", newline="") as f:
+            disc_settings = f.read()
+        settings, template, notes = try_settings.for_try(disc_settings, LOG)
+        say("launcher: the twin's Tarvolen.exe in %s beside a copy of the disc's Tarvolen.ini; its Setup:"
+            % LAUNCHER_FOLDER)
+        say("  %s" % template)
+        for note in notes:
+            say("  (%s)" % note)
+        if wine('wine_prefix "$1"', prefix) != 0 or wine('wine_cdrom e "$1"', scratch) != 0:
+            raise Usage("Wine could not make the prefix or its CD-ROM drive (its output: %s)" % shown(wine.log))
+        start_launcher(wine, launcher_exe, settings)
+        outcome = try_outcome.Outcome(wine, LOG, package, scratch, args.mediakit, work)
+        try:
+            outcome.report(disc_settings)
+        finally:
+            if os.path.isfile(outcome.log_path):
+                output.copy_file(outcome.log_path, kept_log)
+                say("log: %s" % shown(kept_log if not args.keep else outcome.log_path))
+    finally:
+        wine.stop()
+        if not args.keep:
+            # The prefix and the copy of the disc carry the pass phrase; the logs are kept masked.
+            for path in (prefix, scratch, os.path.join(work, "decrypted")):
+                output.remove(path)
+            for path in (kept_log, wine.log):
+                masked(path, phrase)
     print("kit try: both checks passed, the product installed, and every range of Files decrypts back")
     return 0
 
 
+class Parser(argparse.ArgumentParser):
+    def error(self, message):
+        raise Usage(message + " (./kit try --help tells more)")
+
+
 def main():
-    parser = argparse.ArgumentParser(prog="./kit try", add_help=False,
-                                     usage=__doc__.splitlines()[0][len("Usage: "):])
+    parser = Parser(prog="./kit try", add_help=False, allow_abbrev=False,
+                    usage=__doc__.splitlines()[0][len("Usage: "):])
     parser.add_argument("-h", "--help", action="store_true")
     parser.add_argument("disc", nargs="?", default=os.path.join(SOURCE_DIR, "dist", "disc"))
     parser.add_argument("--work", default=os.path.join(SOURCE_DIR, "build", "try"))
+    parser.add_argument("--keep", action="store_true")
+    parser.add_argument("--check", action="store_true")
     parser.add_argument("--mediakit", default=os.path.join(SOURCE_DIR, "build", "native", "bin", "mediakit"))
     parser.add_argument("--timeout", type=int, default=600)
-    args = parser.parse_args()
-    if args.help:
-        print(__doc__.strip())
-        return 0
-    if args.timeout <= 0:
-        parser.error("--timeout needs a positive number of seconds")
-    try:
-        return run(args)
-    except (Usage, try_settings.TemplateTooLong, vesmark_package.PackageError) as error:
-        print("kit try: %s" % error, file=sys.stderr)
-        return 2
-    except (try_outcome.TryFailed, try_settings.SettingsError) as error:
-        print("kit try: %s" % error)
-        return 1
+    rule = output.Rule()
+
+    def body():
+        args = parser.parse_args()
+        if args.help:
+            print(__doc__.strip())
+            return 0
+        if args.check:
+            check(args, rule, tools=False)
+            return 0
+        try:
+            return run(args, rule)
+        except (try_settings.TemplateTooLong, vesmark_package.PackageError) as error:
+            raise Usage(str(error))
+        except (try_outcome.TryFailed, try_settings.SettingsError) as error:
+            print("kit try: %s" % error)
+            return 1
+
+    return output.main(COMMAND, body, rule)
 
 
 if __name__ == "__main__":

@@ -65,11 +65,7 @@ class Outcome:
 
     def report(self, disc_settings):
         """Says what happened; TryFailed unless everything was proved."""
-        try:
-            self.read(disc_settings)
-        finally:
-            if os.path.isfile(self.log_path):
-                say("log: %s" % shown(self.log_path))
+        self.read(disc_settings)
 
     def read(self, disc_settings):
         if not os.path.isfile(self.log_path):
