@@ -157,10 +157,32 @@ class Master:
                     os.sep in inside or inside in OUTPUTS + ("setup.msi", "mastering.log", output.MARKER)
                     or inside.endswith(".debug")):
                 raise Refused("--iso %s is a place ./kit master writes itself in %s" % (a.iso, self.out))
+        if a.package is not None:
+            self.check_values()
         if not self.sample:
             self.check_names()
             self.check_medium()
         self.check_identifiers()
+
+    def check_values(self):
+        """The values CryptFile reads, as the source states them; the built
+        package is checked again, its Files against what it installs."""
+        import xml.etree.ElementTree as ET
+        import build_package
+        import package_values
+        try:
+            text = build_package.source_text(self.args.package)
+            root = ET.fromstring(text.encode("utf-8"))
+        except (build_package.PackageError, ET.ParseError) as error:
+            raise Refused("--package %s: %s" % (self.args.package, error))
+        values = {e.get("Id"): e.get("Value") for e in root.iter(build_package.WIX_NS + "Property")
+                  if e.get("Id") in package_values.LIMITS and e.get("Value") is not None}
+        # A value the preprocessor or the installer fills in is known only in the package.
+        values = {k: v for k, v in values.items() if "$(" not in v and "[" not in v}
+        problems = [p for p in package_values.value_problems(values, self.args.codepage)
+                    if not p.startswith("the package sets no")]
+        if problems:
+            raise Refused("--package %s: %s" % (self.args.package, "; ".join(problems)))
 
     def stage_command(self, target):
         command = [sys.executable, os.path.join(HERE, "stage_tree.py"), self.args.dir, target,

@@ -47,15 +47,15 @@ def name_problem(name, installed):
     parts = re.split(r"[\\/]", name)
     if name.startswith(("\\", "/")) or ":" in name or ".." in parts:
         return ("Files item '%s' reaches outside _DBASE_ (a leading \\, a drive, ':' or a '..' part)" % name)
-    if "\\".join(parts).lower() not in installed:
+    if installed is not None and "\\".join(parts).lower() not in installed:
         return "Files item '%s' names no file the package installs below _DBASE_ in the component %s" \
                % (name, COMPONENT)
     return None
 
 
-def problems(package, codepage):
-    """Why CryptFile would not encrypt what the package's values say, one line each."""
-    values = vesmark_package.properties(package)
+def value_problems(values, codepage, installed=None):
+    """Why CryptFile would not encrypt what VALUES say, one line each; the
+    names of Files are matched against INSTALLED when it is given."""
     found = []
     for name, limit in LIMITS.items():
         text = values.get(name)
@@ -73,12 +73,17 @@ def problems(package, codepage):
         problem = range_problem(values["RectPyrc"])
         if problem:
             found.append(problem)
-    installed = encrypted_names(package)
-    if installed is None:
-        found.append("the package has no folder %s, where CryptFile encrypts" % TOP)
-    elif "Files" in values:
+    if "Files" in values:
         items = vesmark_package.items(values["Files"])
         if not items:
             found.append("Files names no file")
         found.extend(p for p in (name_problem(item, installed) for item in items) if p)
     return found
+
+
+def problems(package, codepage):
+    """value_problems of a built package."""
+    installed = encrypted_names(package)
+    if installed is None:
+        return ["the package has no folder %s, where CryptFile encrypts" % TOP]
+    return value_problems(vesmark_package.properties(package), codepage, installed)

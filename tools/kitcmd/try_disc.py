@@ -165,7 +165,6 @@ def check_twin(package, disc_package):
 
 def stage_disc(disc, scratch, log):
     if os.path.isdir(disc):
-        check_disc_tree(disc)
         shutil.copytree(disc, scratch, symlinks=True)
         say("disc: a copy of %s in %s" % (shown(disc), shown(scratch)))
         return
@@ -220,18 +219,19 @@ def check(args, rule, tools=True):
         raise Usage("no disc at %s (./kit master writes dist/disc)" % args.disc)
     if os.path.isdir(args.disc):
         disc = rule.input_folder("the disc", args.disc)
+        check_disc_tree(disc)
     else:
         disc = rule.input_file("the disc image", args.disc)
     twin = os.path.join(os.path.dirname(os.path.abspath(args.disc)), "wine")
     if os.path.isdir(twin):
         rule.input_folder("the twin", twin)
+    work = rule.output_folder("--work", args.work, COMMAND)
     launcher_exe, package = find_twin(twin)
     if tools and not os.access(args.mediakit, os.X_OK):
         raise Usage("no mediakit at %s (./kit build native makes it)" % args.mediakit)
     for tool in ("msiinfo", "wineserver", "timeout"):
         if shutil.which(tool) is None:
             raise Usage("%s is not installed (./kit deps installs what is missing)" % tool)
-    work = rule.output_folder("--work", args.work, COMMAND)
     return disc, launcher_exe, package, work
 
 

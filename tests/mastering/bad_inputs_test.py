@@ -1,0 +1,259 @@
+#!/usr/bin/python3
+"""Bad inputs to one kit command, one row per class: the command must exit 2
+within seconds, say why in one line, and leave every input and every target
+it was named byte for byte and mode for mode as it was: the product tree, a
+device node, a FIFO, a symbolic link and its target, the WiX source, a folder
+of someone else's files and an earlier run's output.
+    bad_inputs_test.py master|package|try|inspect VESMARK_DLL OTHER_DLL"""
+import hashlib
+import os
+import re
+import signal
+import stat
+import struct
+import subprocess
+import sys
+import tempfile
+import time
+
+TOOLS = os.path.join(os.path.dirname(os.path.realpath(__file__)), "..", "..", "tools", "kitcmd")
+SCRIPTS = {"master": "master.py", "package": "build_package.py", "try": "try_disc.py", "inspect": "inspect_file.py"}
+SOURCE = """<?xml version="1.0" encoding="utf-8"?>
+<Wix xmlns="http://schemas.microsoft.com/wix/2006/wi">
+  <Product Id="*" Name="Probe" Language="1033" Version="1.0.0" Manufacturer="Probe"
+           UpgradeCode="5B0E2D4C-7A19-4C3E-8F62-1D9B3A7C5E20">
+    <Package InstallerVersion="200" Compressed="yes" InstallScope="perMachine"/>
+    <Media Id="1" Cabinet="data.cab" EmbedCab="yes"/>
+    <CustomActionRef Id="VesmarkCheckItems"/>
+    <Property Id="Files" Value="{files}"/>
+    <Property Id="RectPyrc" Value="{range}"/>
+    <Property Id="ProductNameShort" Value="{phrase}"/>
+    <Directory Id="TARGETDIR" Name="SourceDir">
+      <Directory Id="ProgramFilesFolder">
+        <Directory Id="_DBASE_" Name="Probe" SourceName="Data">
+          <Component Id="VesmarkEncryptedFiles" Guid="6C1F3E5D-8B2A-4D4F-9A73-2E0C4B8D6F31">
+            <File Id="a.txt" Name="a.txt" Source="$(var.Disc)/Data/a.txt"/>
+          </Component>
+          <Component Id="Other" Guid="7D2F3E5D-8B2A-4D4F-9A73-2E0C4B8D6F32">
+            <File Id="b.txt" Name="b.txt" Source="$(var.Disc)/Data/b.txt"/>
+          </Component>
+        </Directory>
+      </Directory>
+    </Directory>
+    <Feature Id="Main" Level="1"><ComponentRef Id="VesmarkEncryptedFiles"/><ComponentRef Id="Other"/></Feature>
+  </Product>
+</Wix>
+"""
+
+
+def source(files="a.txt", range="0;4", phrase="probe"):
+    return SOURCE.format(files=files, range=range, phrase=phrase)
+
+
+def make_fixture(w, dll, other_dll):
+    os.makedirs(f"{w}/product/Data")
+    for name, text in (("Data/a.txt", "alpha\r\n"), ("Data/b.txt", "beta\r\n")):
+        with open(f"{w}/product/{name}", "w") as f:
+            f.write(text)
+    os.chmod(f"{w}/product/Data/b.txt", 0o640)
+    os.symlink("product/Data/a.txt", f"{w}/link.txt")
+    os.symlink("product", f"{w}/productlink")
+    os.mkfifo(f"{w}/fifo")
+    os.mknod(f"{w}/device", stat.S_IFCHR | 0o666, os.makedev(1, 3))
+    for name, text in (("probe.wxs", source()), ("escape.wxs", source(files="..\\..\\windows\\win.ini")),
+                       ("range.wxs", source(range="16-4096")), ("phrase.wxs", source(phrase="p" * 36)),
+                       ("typo.wxs", source(files="a.txtt")), ("other.wxs", source(files="b.txt")),
+                       ("notes.txt", "not a library\n")):
+        with open(f"{w}/{name}", "w") as f:
+            f.write(text)
+    with open(f"{w}/latin.wxs", "wb") as f:
+        f.write(source(phrase="caf\xe9").encode("latin-1"))  # declared utf-8, holding 0xE9
+    os.makedirs(f"{w}/foreign")
+    with open(f"{w}/foreign/keep.me", "w") as f:
+        f.write("someone else's\n")
+    # An earlier master's output holding the product as its disc, and an earlier try's.
+    for made, command in (("made", "kit master"), ("tried", "kit try")):
+        os.makedirs(f"{w}/{made}")
+        with open(f"{w}/{made}/.kit-output", "w") as f:
+            f.write(f"made by {command}; emptied by its next run\n")
+    os.rename(f"{w}/product", f"{w}/made/disc")
+    os.symlink("made/disc", f"{w}/product")
+    with open(f"{w}/made/disc/Data/pipe-free.txt", "w") as f:
+        f.write("x")
+    os.makedirs(f"{w}/slow")
+    with open(f"{w}/slow/wixl", "w") as f:
+        f.write("#!/bin/sh\nexec sleep 30\n")
+    os.chmod(f"{w}/slow/wixl", 0o755)
+    os.makedirs(f"{w}/discfifo/disc")
+    os.mkfifo(f"{w}/discfifo/disc/pipe")
+    # A sparse product larger than a 650 MB CD.
+    os.makedirs(f"{w}/big")
+    with open(f"{w}/big/huge.bin", "wb") as f:
+        f.truncate(700 * 1024 * 1024)
+    with open(dll, "rb") as f:
+        image = bytearray(f.read())
+    with open(f"{w}/truncated.dll", "wb") as f:
+        f.write(image[:len(image) // 3])
+    machine_at = struct.unpack_from("<I", image, 0x3C)[0] + 4
+    struct.pack_into("<H", image, machine_at, 0x8664)
+    with open(f"{w}/x64.dll", "wb") as f:
+        f.write(image)
+    os.symlink(os.path.abspath(dll), f"{w}/Vesmark.dll")
+    os.symlink(os.path.abspath(other_dll), f"{w}/other.dll")
+    with open(f"{w}/badres.dll", "wb") as f:
+        f.write(bad_resource(dll))
+
+
+def bad_resource(dll):
+    """The library with its first resource pointing far outside the image."""
+    with open(dll, "rb") as f:
+        data = bytearray(f.read())
+    import pefile
+    pe = pefile.PE(data=bytes(data))
+    leaf = pe.DIRECTORY_ENTRY_RESOURCE.entries[0].directory.entries[0].directory.entries[0]
+    struct.pack_into("<I", data, leaf.data.struct.get_file_offset(), 0x7FFFF000)
+    return bytes(data)
+
+
+def snapshot(root):
+    """Every entry below ROOT, links not followed: kind, mode, size, content or link target."""
+    found = {}
+    for folder, folders, files in os.walk(root):
+        for name in folders + files:
+            path = os.path.join(folder, name)
+            st = os.lstat(path)
+            what = (stat.S_IFMT(st.st_mode), stat.S_IMODE(st.st_mode), st.st_size, st.st_rdev)
+            if stat.S_ISLNK(st.st_mode):
+                what += (os.readlink(path),)
+            elif stat.S_ISREG(st.st_mode):
+                # A large file is compared by its change time, which any write moves.
+                if st.st_size > 1 << 24:
+                    what += (st.st_ctime_ns,)
+                else:
+                    with open(path, "rb") as f:
+                        what += (hashlib.sha256(f.read()).hexdigest(),)
+            found[os.path.relpath(path, root)] = what
+    return found
+
+
+def rows(kind):
+    """(class, arguments, what the one line says); {w} is the fixture."""
+    dll = ["--dll", "{w}/Vesmark.dll", "--disc", "{w}/made/disc"]
+    return {
+        "master": [
+            ("unknown option", ["--hlep"], r"unrecognized arguments: --hlep"),
+            ("missing value", ["{w}/product", "--product"], r"--product: expected one argument"),
+            ("DIR at OUT/disc", ["{w}/product", "--product", "P", "--id", "I", "--out", "{w}/made"],
+             r"--out .* overlaps DIR"),
+            ("OUT a link into DIR", ["{w}/made/disc/Data", "--product", "P", "--id", "I", "--out", "{w}/productlink"],
+             r"--out .* overlaps DIR"),
+            ("OUT someone else's", ["{w}/big", "--product", "P", "--id", "I", "--out", "{w}/foreign"],
+             r"holds files kit master did not make"),
+            ("image onto an input", ["{w}/product", "--product", "P", "--id", "I", "--out", "{w}/new",
+                                     "--iso", "{w}/link.txt"], r"--iso .* overlaps DIR"),
+            ("image onto a device", ["{w}/big", "--product", "P", "--id", "I", "--out", "{w}/new",
+                                     "--iso", "{w}/device"], r"--iso .* is a device"),
+            ("image into OUT/disc", ["{w}/big", "--product", "P", "--id", "I", "--out", "{w}/made",
+                                     "--iso", "{w}/made/disc/img.iso"], r"--iso .* writes itself"),
+            ("source a FIFO", ["{w}/big", "--product", "P", "--id", "I", "--out", "{w}/new",
+                               "--package", "{w}/fifo"], r"the WiX source .* is a FIFO"),
+            ("unknown code page", ["{w}/big", "--product", "P", "--id", "I", "--out", "{w}/made", "--codepage", "99999"],
+             r"code page 99999 is not known"),
+            ("disc over the medium", ["{w}/big", "--product", "P", "--id", "I", "--out", "{w}/new", "--medium", "cd650"],
+             r"\d+ more than cd650 holds \(333000\)"),
+            ("Files outside _DBASE_", ["{w}/product", "--product", "P", "--id", "I", "--out", "{w}/new",
+                                       "--package", "{w}/escape.wxs"], r"reaches outside _DBASE_"),
+            ("RectPyrc not a range", ["{w}/product", "--product", "P", "--id", "I", "--out", "{w}/new",
+                                      "--package", "{w}/range.wxs"], r"RectPyrc '16-4096' is not two whole numbers"),
+            ("pass phrase over 31 bytes", ["{w}/product", "--product", "P", "--id", "I", "--out", "{w}/new",
+                                           "--package", "{w}/phrase.wxs"], r"ProductNameShort is 36 bytes"),
+        ],
+        "package": [
+            ("unknown option", ["{w}/probe.wxs", "--disc", "{w}/made/disc", "--dlll", "x"],
+             r"unrecognized arguments: --dlll"),
+            ("target a device", ["{w}/probe.wxs", *dll, "-o", "{w}/device"], r"-o .* is a device"),
+            ("target the source", ["{w}/probe.wxs", *dll, "-o", "{w}/probe.wxs"], r"-o .* overlaps the WiX source"),
+            ("target a folder", ["{w}/probe.wxs", *dll, "-o", "{w}/foreign"], r"-o .* is a folder"),
+            ("target empty", ["{w}/probe.wxs", *dll, "-o", ""], r"-o is empty"),
+            ("target inside the disc", ["{w}/probe.wxs", *dll, "-o", "{w}/made/disc/setup.msi"], r"overlaps --disc"),
+            ("target a link to an input", ["{w}/probe.wxs", *dll, "-o", "{w}/link.txt"], r"overlaps --disc"),
+            ("source a FIFO", ["{w}/fifo", *dll, "-o", "{w}/new.msi"], r"the WiX source .* is a FIFO"),
+            ("source not in its encoding", ["{w}/latin.wxs", *dll, "-o", "{w}/new.msi"], r"is not utf-8 text"),
+            ("library a text file", ["{w}/probe.wxs", "--dll", "{w}/notes.txt", "--disc", "{w}/made/disc",
+                                     "-o", "{w}/new.msi"], r"is not a PE image"),
+            ("library of the other machine", ["{w}/probe.wxs", "--dll", "{w}/x64.dll", "--disc", "{w}/made/disc",
+                                              "-o", "{w}/new.msi"], r"is an x86-64 image; an x86 package needs an i386"),
+            ("library without the exports", ["{w}/probe.wxs", "--dll", "{w}/other.dll", "--disc", "{w}/made/disc",
+                                             "-o", "{w}/new.msi"], r"does not export CheckContentOfItems, CryptFile"),
+            ("-D contradicting an option", ["{w}/probe.wxs", *dll, "-o", "{w}/new.msi", "-D", "VesmarkDll=notes.txt"],
+             r"-D VesmarkDll=notes.txt contradicts --dll"),
+            ("Files a file outside the component", ["{w}/other.wxs", *dll, "-o", "{w}/new.msi"],
+             r"'b.txt' names no file the package installs below _DBASE_ in the component VesmarkEncryptedFiles"),
+            ("Files a typo", ["{w}/typo.wxs", *dll, "-o", "{w}/new.msi"], r"'a.txtt' names no file"),
+            ("Files outside _DBASE_", ["{w}/escape.wxs", *dll, "-o", "{w}/new.msi"], r"reaches outside _DBASE_"),
+            ("RectPyrc not a range", ["{w}/range.wxs", *dll, "-o", "{w}/new.msi"], r"RectPyrc '16-4096'"),
+            ("pass phrase over 31 bytes", ["{w}/phrase.wxs", *dll, "-o", "{w}/new.msi"], r"ProductNameShort is 36"),
+            ("SIGTERM while building", ["{w}/probe.wxs", *dll, "-o", "{w}/new.msi"], r"interrupted by SIGTERM"),
+        ],
+        "try": [
+            ("unknown option", ["--wrok", "x"], r"unrecognized arguments: --wrok"),
+            ("disc a FIFO", ["{w}/fifo", "--mediakit", "/bin/true"], r"the disc image .* is a FIFO"),
+            ("disc holding a FIFO", ["{w}/discfifo/disc", "--mediakit", "/bin/true"], r"holds pipe, which is a FIFO"),
+            ("work someone else's", ["{w}/made/disc", "--work", "{w}/foreign"], r"holds files kit try did not make"),
+            ("work holding the disc", ["{w}/made/disc", "--work", "{w}/made"], r"--work .* overlaps the disc"),
+            ("work a link into the disc", ["{w}/made/disc", "--work", "{w}/productlink/Data"], r"--work .* overlaps the disc"),
+            ("timeout not a number", ["{w}/made/disc", "--timeout", "soon"], r"--timeout: invalid int value"),
+        ],
+        "inspect": [
+            ("a FIFO", ["{w}/fifo"], r"fifo is a FIFO, not a regular file"),
+            ("a device", ["{w}/device"], r"device is a device"),
+            ("a truncated image", ["{w}/truncated.dll"], r"a truncated PE image"),
+            ("a resource outside the image", ["{w}/badres.dll"], r"resource BIN .* lies outside the image"),
+        ],
+    }[kind]
+
+
+def main():
+    kind, dll, other_dll = sys.argv[1:4]
+    failures = 0
+    with tempfile.TemporaryDirectory(prefix="bad-inputs.") as w:
+        make_fixture(w, dll, other_dll)
+        for name, argv, wanted in rows(kind):
+            before = snapshot(w)
+            command = [os.path.join(TOOLS, SCRIPTS[kind])] + [a.replace("{w}", w) for a in argv]
+            env = dict(os.environ)
+            if name.startswith("SIGTERM"):
+                # A wixl that takes its time, so the signal comes while it runs.
+                env["PATH"] = "%s/slow:%s" % (w, env["PATH"])
+            process = subprocess.Popen(command, stdout=subprocess.PIPE, stderr=subprocess.PIPE, text=True, cwd=w,
+                                       env=env)
+            if name.startswith("SIGTERM"):
+                time.sleep(1.5)
+                process.send_signal(signal.SIGTERM)
+            try:
+                out, err = process.communicate(timeout=60)
+            except subprocess.TimeoutExpired:
+                process.kill()
+                out, err = process.communicate()
+                err = "(hung) " + err
+            problems = []
+            if process.returncode != 2:
+                problems.append("exit %s, expected 2" % process.returncode)
+            lines = [line for line in err.splitlines() if line]
+            if len(lines) != 1 or not re.search(wanted, lines[0]):
+                problems.append("said %r, expected one line matching %r" % (err, wanted))
+            # inspect may show what it read before the fault; the others print nothing.
+            if out and kind != "inspect" and not name.startswith("SIGTERM"):
+                problems.append("printed %r" % out)
+            after = snapshot(w)
+            changed = sorted(k for k in set(before) | set(after) if before.get(k) != after.get(k))
+            if changed:
+                problems.append("changed: %s" % ", ".join(changed))
+            print("%s %s: %s" % ("FAIL" if problems else "ok  ", name, "; ".join(problems) or lines[0]))
+            failures += bool(problems)
+    print("bad_inputs_test %s: %d failure(s)" % (kind, failures))
+    return 1 if failures else 0
+
+
+if __name__ == "__main__":
+    sys.exit(main())
