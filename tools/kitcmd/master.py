@@ -136,6 +136,8 @@ class Master:
             a.disc_id = a.disc_id or "KL42-DISC1"
             a.package = a.package or os.path.join(SOURCE_DIR, "packaging", "kestrel-ledger.wxs")
             a.iso = a.iso or os.path.join(a.out, "disc.iso")
+            # The sample's folder is made afresh: no output may lie in or around it.
+            self.rule.inputs.append(("the sample product's folder", output.real(a.dir)))
         else:
             self.dir = self.rule.input_folder("DIR", a.dir)
         if not a.product or not a.disc_id:
@@ -249,7 +251,6 @@ class Master:
             for name in ROOT_FILES:
                 output.remove(os.path.join(self.args.dir, name))
             self.dir = self.rule.input_folder("DIR", self.args.dir)
-            self.rule.clear_of_inputs("--out", self.out)
             self.check_medium()
         dir_ = self.dir
         for name in ROOT_FILES:

@@ -10,6 +10,7 @@ SIGINT or SIGHUP the command says so in one line, exits 2, and what it left
 half-made is removed."""
 import contextlib
 import os
+import shutil
 import signal
 import stat
 import sys
@@ -197,12 +198,12 @@ def replacing(target, rule=None):
 def copy_file(source, target):
     """Copies SOURCE to TARGET through a file beside it."""
     with replacing(target) as part:
-        with open(source, "rb") as a, open(part, "xb") as b:
-            while True:
-                chunk = a.read(1 << 20)
-                if not chunk:
-                    break
-                b.write(chunk)
+        try:
+            with open(source, "rb") as a, open(part, "xb") as b:
+                shutil.copyfileobj(a, b, 1 << 20)
+        except OSError as error:
+            # A full disk names no file: say which one was being written.
+            raise OSError(error.errno, error.strerror, error.filename or target) from None
 
 
 def _interrupt(number, _frame):

@@ -36,7 +36,7 @@ tells why.
                      (default build/try): a new or empty folder, or one an earlier
                      try made (it carries .kit-output), whose contents are replaced
   --keep             keep the prefix and the copy of the disc; without it both are
-                     removed when the try ends, and the kept logs (FOLDER/install.log,
+                     removed when the try ends (with the booted prefix it is copied from), and the kept logs (FOLDER/install.log,
                      FOLDER/wine.log) have the pass phrase masked
   --check            check the arguments and the disc only; write nothing
                      (./kit try does this before it builds)
@@ -283,8 +283,11 @@ def run(args, rule):
     finally:
         wine.stop()
         if not args.keep:
-            # The prefix and the copy of the disc carry the pass phrase; the logs are kept masked.
-            for path in (prefix, scratch, os.path.join(work, "decrypted")):
+            # The prefix and the copy of the disc carry the pass phrase, and a
+            # prefix (and the booted one it is copied from) takes most of a
+            # gigabyte; the logs are kept, masked.
+            for path in (prefix, scratch, os.path.join(work, "decrypted"), os.path.join(work, ".prefix-template"),
+                         os.path.join(work, ".prefix-template.lock")):
                 output.remove(path)
             for path in (kept_log, wine.log):
                 masked(path, phrase)
