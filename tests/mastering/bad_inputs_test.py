@@ -115,6 +115,20 @@ def bad_resource(dll):
     return bytes(data)
 
 
+def fill_disk(folder):
+    """A full file system at FOLDER (a small tmpfs, filled); False where none can be mounted."""
+    os.makedirs(folder)
+    if subprocess.run(["mount", "-t", "tmpfs", "-o", "size=256k", "tmpfs", folder],
+                      stderr=subprocess.DEVNULL).returncode != 0:
+        return False
+    with open(f"{folder}/filler", "wb") as f:
+        try:
+            f.write(bytes(512 * 1024))
+        except OSError:
+            pass
+    return True
+
+
 def snapshot(root):
     """Every entry below ROOT, links not followed: kind, mode, size, content or link target."""
     found = {}
@@ -194,6 +208,7 @@ def rows(kind):
             ("RectPyrc not a range", ["{w}/range.wxs", *dll, "-o", "{w}/new.msi"], r"RectPyrc '16-4096'"),
             ("pass phrase over 31 bytes", ["{w}/phrase.wxs", *dll, "-o", "{w}/new.msi"], r"ProductNameShort is 36"),
             ("SIGTERM while building", ["{w}/probe.wxs", *dll, "-o", "{w}/new.msi"], r"interrupted by SIGTERM"),
+            ("full disk", ["{w}/probe.wxs", *dll, "-o", "{w}/full/new.msi"], r"full/new.msi: No space left on device"),
         ],
         "try": [
             ("unknown option", ["--wrok", "x"], r"unrecognized arguments: --wrok"),
@@ -219,6 +234,9 @@ def main():
     with tempfile.TemporaryDirectory(prefix="bad-inputs.") as w:
         make_fixture(w, dll, other_dll)
         for name, argv, wanted in rows(kind):
+            if name == "full disk" and not fill_disk(f"{w}/full"):
+                print("skip %s: no tmpfs can be mounted here" % name)
+                continue
             before = snapshot(w)
             command = [os.path.join(TOOLS, SCRIPTS[kind])] + [a.replace("{w}", w) for a in argv]
             env = dict(os.environ)
@@ -250,6 +268,8 @@ def main():
             if changed:
                 problems.append("changed: %s" % ", ".join(changed))
             print("%s %s: %s" % ("FAIL" if problems else "ok  ", name, "; ".join(problems) or lines[0]))
+            if name == "full disk":
+                subprocess.run(["umount", f"{w}/full"], check=False)
             failures += bool(problems)
     print("bad_inputs_test %s: %d failure(s)" % (kind, failures))
     return 1 if failures else 0

@@ -230,13 +230,14 @@ class Master:
             raise Refused(re.sub(r"^mediakit[^:]*: ", "", lines[-1]))
 
     def tool(self, *command):
-        """Runs a tool with its chatter in the log; on failure shows its end and stops."""
+        """Runs a tool with its chatter in the log; on failure says its last words and stops."""
         with open(self.log, "a") as log:
             done = subprocess.run(command, stdout=log, stderr=log)
         if done.returncode != 0:
             with open(self.log, errors="replace") as log:
-                sys.stderr.write("".join(log.readlines()[-20:]))
-            raise Refused("%s failed (log: %s)" % (os.path.basename(command[0]), self.log))
+                said = [line.strip() for line in log if line.strip()] or ["exit %d" % done.returncode]
+            name = os.path.basename(command[1] if command[0] == sys.executable else command[0])
+            raise Refused("%s failed: %s (log: %s)" % (name, said[-1], self.log))
 
     def run(self):
         for tool in (MEDIAKIT, TARVOLEN) + ((TARVOLEN64,) if self.args.package else ()):
