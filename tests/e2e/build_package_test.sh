@@ -51,7 +51,7 @@ table() { msiinfo export "$1" "$2" | tail -n +4 | tr -d '\r'; }
 while IFS='|' read -r name source_name fragment file_source want_rc want_text; do
   source_with "$source_name" "$fragment" "$file_source" >"$work/$name.wxs"
   rc=0
-  out=$("$build" "$work/$name.wxs" --arch x86 --dll "$dll" --disc "$work/disc" \
+  out=$("$build" "$work/$name.wxs" --arch x64 --dll "$dll" --disc "$work/disc" \
         -o "$work/$name.msi" 2>&1) || rc=$?
   [[ "$rc" == "$want_rc" ]] || fail "$name: exit $rc, expected $want_rc ($out)"
   [[ "$out" == *"$want_text"* ]] || fail "$name: output '$out' does not say '$want_text'"

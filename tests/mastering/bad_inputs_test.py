@@ -8,6 +8,7 @@ of someone else's files and an earlier run's output.
 import hashlib
 import os
 import re
+import shutil
 import signal
 import stat
 import struct
@@ -68,8 +69,8 @@ def make_fixture(w, dll, other_dll):
             f.write(text)
     with open(f"{w}/latin.wxs", "wb") as f:
         f.write(source(phrase="caf\xe9").encode("latin-1"))  # declared utf-8, holding 0xE9
-    os.makedirs(f"{w}/foreign")
-    with open(f"{w}/foreign/keep.me", "w") as f:
+    os.makedirs(f"{w}/foreign/data")
+    with open(f"{w}/foreign/data/keep.me", "w") as f:
         f.write("someone else's\n")
     # An earlier master's output holding the product as its disc, and an earlier try's.
     for made, command in (("made", "kit master"), ("tried", "kit try")):
@@ -102,6 +103,15 @@ def make_fixture(w, dll, other_dll):
     os.symlink(os.path.abspath(other_dll), f"{w}/other.dll")
     with open(f"{w}/badres.dll", "wb") as f:
         f.write(bad_resource(dll))
+    # A 64-bit twin beside each disc, as ./kit try finds it: only its machine
+    # and its package's data are read before the try starts.
+    os.makedirs(f"{w}/made/wine")
+    subprocess.run([os.path.join(TOOLS, SCRIPTS["package"]), f"{w}/probe.wxs", "--arch", "x64", "--dll",
+                    f"{w}/x64.dll", "--disc", f"{w}/made/disc", "-o", f"{w}/made/wine/setup.msi"],
+                   stdout=subprocess.DEVNULL, check=True)
+    os.link(f"{w}/x64.dll", f"{w}/made/wine/Tarvolen.exe")
+    for twin in (f"{w}/wine", f"{w}/discfifo/wine"):
+        shutil.copytree(f"{w}/made/wine", twin)
 
 
 def bad_resource(dll):
