@@ -21,7 +21,7 @@ work=$(cd "$work" && pwd)
 # root, imaged again beside the same 64-bit twin.
 changed="$work/changed"
 mkdir -p "$changed"
-xorriso -osirrox on -rockridge off -joliet on -indev "$image_file" -extract / "$changed/disc" 2>"$work/xorriso.log"
+xorriso -osirrox on -read_fs norock -indev "$image_file" -extract / "$changed/disc" 2>"$work/xorriso.log"
 ln -s "$dist/wine" "$changed/wine"
 listed=$(tr -d '\r' <"$dist/manifest.md5" | while IFS=$'\t' read -r path _; do
   host="$changed/disc/$(echo "${path#\\}" | tr '\\' '/')"

@@ -202,7 +202,7 @@ class Master:
         if done.returncode != 0:
             sys.stderr.write(done.stderr)
             raise Refused("%s holds what a disc cannot carry (above); nothing was written" % self.args.dir)
-        sys.stderr.write(done.stderr)
+        # Its warnings are said once, when the disc is staged.
 
     def check_medium(self):
         size = 0

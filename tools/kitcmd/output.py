@@ -186,9 +186,10 @@ def replacing(target, rule=None):
     remove(part)
     try:
         yield part
-        if os.path.lexists(target) and not stat.S_ISREG(os.lstat(target).st_mode) \
-                and not os.path.islink(target):
-            raise Refused("%s became %s while it was written; left alone" % (target, kind_of(os.lstat(target).st_mode)))
+        # Checked again: what was a file (or nothing) when the run began may not be now.
+        mode = os.lstat(target).st_mode if os.path.lexists(target) else stat.S_IFREG
+        if not (stat.S_ISREG(mode) or stat.S_ISLNK(mode)):
+            raise Refused("%s became %s while it was written; left alone" % (target, kind_of(mode)))
         os.replace(part, target)
     finally:
         with contextlib.suppress(OSError):
@@ -212,8 +213,8 @@ def _interrupt(number, _frame):
 
 def main(command, body, rule=None):
     """Runs BODY() as COMMAND and returns its exit status: a refusal, an I/O
-    error or an interruption becomes one line and exit 2, after RULE removed
-    what the run left half-made."""
+    error, an interruption or any other fault becomes one line and exit 2,
+    after RULE removed what the run left half-made."""
     for number in (signal.SIGTERM, signal.SIGINT, signal.SIGHUP):
         signal.signal(number, _interrupt)
     try:
@@ -221,7 +222,7 @@ def main(command, body, rule=None):
     except BrokenPipeError:
         os.dup2(os.open(os.devnull, os.O_WRONLY), sys.stdout.fileno())
         return 0
-    except (Refused, Interrupted, OSError, UnicodeError) as error:
+    except Exception as error:  # noqa: BLE001 - one line, never a traceback
         if rule is not None:
             rule.failed()
         if isinstance(error, Interrupted):
@@ -229,8 +230,10 @@ def main(command, body, rule=None):
         elif isinstance(error, OSError):
             where = error.filename or ""
             message = "%s%s%s" % (where, ": " if where else "", error.strerror or error)
-        else:
+        elif isinstance(error, (Refused, UnicodeError)):
             message = str(error)
+        else:
+            message = "unexpected %s: %s" % (type(error).__name__, error)
         sys.stdout.flush()
         print("%s: %s" % (command, "; ".join(line.strip() for line in message.splitlines() if line.strip())),
               file=sys.stderr)
