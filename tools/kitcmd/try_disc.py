@@ -35,9 +35,10 @@ tells why.
   --work FOLDER      where the copy of the disc, the prefix and the log go
                      (default build/try): a new or empty folder, or one an earlier
                      try made (it carries .kit-output), whose contents are replaced
-  --keep             keep the prefix and the copy of the disc; without it both are
-                     removed when the try ends (with the booted prefix it is copied from), and the kept logs (FOLDER/install.log,
-                     FOLDER/wine.log) have the pass phrase masked
+  --keep             keep the prefix and the copy of the disc; without it both (and
+                     the booted prefix the try copies) are removed when the try ends,
+                     and the logs kept (FOLDER/install.log, FOLDER/wine.log) have
+                     the pass phrase masked
   --check            check the arguments and the disc only; write nothing
                      (./kit try does this before it builds)
   --mediakit PATH    the native host tool (default build/native/bin/mediakit)
@@ -45,8 +46,10 @@ tells why.
 
 Exit status: 0 both checks passed, the product installed and every range
 decrypts back; 1 the disc was refused, the installation failed, a proof failed
-or Wine ran out of time; 2 a usage error: no such disc, no twin beside it, a
-twin that does not match the disc's package, or a tool missing.
+or Wine ran out of time; 2 a usage error: no such disc, a disc folder holding
+a FIFO, device or link, a --work that overlaps the disc or holds files the try
+did not make, no twin beside the disc, a twin that does not match the disc's
+package, a tool missing, an I/O error or an interruption.
 """
 import argparse
 import os
