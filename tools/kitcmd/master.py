@@ -205,11 +205,16 @@ class Master:
         # Its warnings are said once, when the disc is staged.
 
     def check_medium(self):
+        """The product's files alone must fit: the image's own sectors come on top."""
+        from stage_tree import matches
         size = 0
         for folder, folders, files in os.walk(self.args.dir):
-            size += len(folders) + len(files)  # a directory record each, roughly
+            below = os.path.relpath(folder, self.args.dir)
+            below = "" if below == "." else below + "/"
+            folders[:] = [n for n in folders if not any(matches(g, below + n) for g in self.args.exclude)]
             for name in files:
-                size += sectors(os.lstat(os.path.join(folder, name)).st_size) * SECTOR
+                if not any(matches(g, below + name) for g in self.args.exclude):
+                    size += sectors(os.lstat(os.path.join(folder, name)).st_size) * SECTOR
         capacity = MEDIA[self.args.medium]
         if sectors(size) > capacity:
             raise Refused("%s needs at least %d sectors of %d bytes, %d more than %s holds (%d); "
