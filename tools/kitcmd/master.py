@@ -156,7 +156,8 @@ class Master:
             self.iso = self.rule.file_target("--iso", a.iso)
             inside = os.path.relpath(output.real(self.iso), self.out)
             if output.within(output.real(self.iso), self.out) and (
-                    os.sep in inside or inside in OUTPUTS + ("setup.msi", "mastering.log", output.MARKER)
+                    os.sep in inside or inside in OUTPUTS + ("setup.msi", "mastering.log", output.MARKER,
+                                                             "disc", "wine", ".image-readback")
                     or inside.endswith(".debug")):
                 raise Refused("--iso %s is a place ./kit master writes itself in %s" % (a.iso, self.out))
         if a.package is not None:

@@ -121,7 +121,7 @@ class Rule:
             if names and not owned(path, command):
                 raise Refused("%s %s holds files %s did not make; give a new or empty folder"
                               % (what, path, command))
-        return real(path) if os.path.exists(path) else os.path.abspath(path)
+        return real(path)
 
     def claim(self, folder, command):
         """Makes FOLDER the run's own and empties it (the marker stays)."""
