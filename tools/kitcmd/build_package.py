@@ -6,7 +6,6 @@ file where the installer will look for it. Called by ./kit package."""
 import argparse
 import os
 import re
-import shutil
 import subprocess
 import sys
 import tempfile

@@ -10,7 +10,6 @@ import argparse
 import hashlib
 import os
 import re
-import shutil
 import subprocess
 import sys
 import tempfile
@@ -269,7 +268,7 @@ class Master:
                                  + OUTPUTS + ("setup.msi", "Vesmark.dll.debug", "Tarvolen.exe.debug"))
         self.log = os.path.join(self.out, "mastering.log")
         open(self.log, "x").close()
-        disc, out = self.disc, self.out
+        disc = self.disc
 
         step("checking the names in %s and staging the disc in %s" % (dir_, disc))
         done = subprocess.run(self.stage_command(disc))
