@@ -26,7 +26,9 @@ rm -rf "$dir"
 mkdir -p "$dir"
 cp -a "$work/disc" "$dir/disc"
 disc="$dir/disc"
-wine_prefix "$dir/prefix"
+# Beside the scenarios, not in one: they share the booted prefix it is
+# copied from, one of its size instead of one per scenario.
+wine_prefix "$work/scenarios/$scenario.prefix"
 mkdir -p "$WINEPREFIX/drive_c/kit"
 log="$WINEPREFIX/drive_c/kit/install.log"
 installed="$WINEPREFIX/drive_c/Program Files/Kestrel Ledger"
