@@ -50,6 +50,10 @@ encrypted=$(msiinfo export "$dist/wine/setup.msi" Property | awk -F'\t' '$1 == "
   tr ',;' '\n\n' | sed -n '/./{p;q}')
 grep -q "^  $encrypted: bytes .* encrypted.* back byte for byte" "$work/intact.out" \
   || fail "the report does not prove $encrypted encrypted and decrypted back"
+# What the try keeps by default: no prefix, and nothing carrying the pass phrase.
+phrase=$(msiinfo export "$dist/wine/setup.msi" Property | awk -F'\t' '$1 == "ProductNameShort" {print $2}' | tr -d '\r')
+[[ ! -e "$work/try/prefix" && ! -e "$work/try/.prefix-template" ]] || fail "the try kept its Wine prefix"
+[[ -z "$(grep -rlF -- "$phrase" "$work/try")" ]] || fail "a file the try kept carries the pass phrase"
 
 echo "row: one byte changed in $listed"
 try "$changed/disc.iso" changed
