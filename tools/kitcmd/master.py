@@ -271,9 +271,12 @@ class Master:
         disc = self.disc
 
         step("checking the names in %s and staging the disc in %s" % (dir_, disc))
-        done = subprocess.run(self.stage_command(disc))
+        done = subprocess.run(self.stage_command(disc), stderr=subprocess.PIPE, text=True)
+        said = done.stderr.splitlines()
         if done.returncode != 0:
-            raise Refused("staging the disc failed (above)")
+            sys.stderr.write("".join(line + "\n" for line in said[:-1]))
+            raise Refused("staging the disc failed: %s" % (said[-1] if said else "exit %d" % done.returncode))
+        sys.stderr.write(done.stderr)
         self.tool(MEDIAKIT, "discid", "--product", self.args.product, "--id", self.args.disc_id,
                   "-o", os.path.join(disc, "disk1.id"), "--settings", os.path.join(disc, "Tarvolen.ini"),
                   "--template", self.args.template)

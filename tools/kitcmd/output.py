@@ -125,12 +125,18 @@ class Rule:
 
     def claim(self, folder, command):
         """Makes FOLDER the run's own and empties it (the marker stays)."""
+        made = not os.path.exists(folder)
         os.makedirs(folder, exist_ok=True)
         for name in os.listdir(folder):
             if name != MARKER:
                 remove(os.path.join(folder, name))
-        with open(os.path.join(folder, MARKER), "w") as f:
-            f.write("made by %s; emptied by its next run\n" % command)
+        try:
+            with open(os.path.join(folder, MARKER), "w") as f:
+                f.write("made by %s; emptied by its next run\n" % command)
+        except OSError as error:
+            if made:
+                remove(folder)
+            raise OSError(error.errno, error.strerror, error.filename or os.path.join(folder, MARKER)) from None
 
     def failed(self):
         for path in reversed(self.partial):
