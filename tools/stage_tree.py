@@ -253,7 +253,9 @@ def main():
         parser.error(f"{args.folder} is not a folder")
     if os.path.lexists(args.target):
         parser.error(f"{args.target} already exists")
-    stager = Stager(os.path.abspath(args.folder), args.codepage, args.exclude)
+    # Resolved once, so that a folder given through a symbolic link is read,
+    # while every link below it is refused.
+    stager = Stager(os.path.realpath(args.folder), args.codepage, args.exclude)
     stager.scan()
     for warning in stager.warnings:
         print(f"warning: {warning}", file=sys.stderr)

@@ -112,6 +112,9 @@ python3 "$stage" "$tree" "$work/intact-staged" >/dev/null || fail "intact: refus
 after=$(cd "$tree" && find . -printf '%p %m %s %T@\n' | sort)
 [[ "$before" == "$after" ]] || fail "intact: the source folder changed"
 cmp -s "$tree/A folder/Ünter/f.dat" "$work/intact-staged/A folder/Ünter/f.dat" || fail "intact: a file differs"
+# The folder itself may be given through a symbolic link.
+ln -s intact "$work/intact-link"
+python3 "$stage" "$work/intact-link" "$work/link-staged" >/dev/null || fail "a folder given through a link was refused"
 
 if ((failures > 0)); then
   echo "stage_tree_test: $failures failure(s)"
