@@ -38,7 +38,19 @@ cmp -s short.bin short.expected || fail "decryption did not restore short.bin (z
 "$mediakit" crypt decrypt --pass 'p w' --range '40,100' --size 50 short.cut >/dev/null
 cmp -s short.cut short.orig || fail "decryption with --size 50 did not give short.bin back exactly"
 
-# Refusals: exit code 2, a message, and no file changed.
+# The pass phrase keys with its bytes in the code page, as CryptFile reads it
+# from the package: "Pässwört" in 1252 and "Pдsswцrt" in 1251 are the same
+# bytes, so the same key; 31 letters ä are 31 bytes, which fits.
+printf 'Vesmark range sample' > west.bin
+cp west.bin east.bin
+"$mediakit" crypt encrypt --pass 'Pässwört' --range '0;-1' west.bin >/dev/null
+"$mediakit" crypt encrypt --pass 'Pдsswцrt' --codepage 1251 --range '0;-1' east.bin >/dev/null ||
+  fail "a pass phrase in code page 1251 was refused"
+cmp -s west.bin east.bin || fail "one pass phrase's bytes in two code pages did not key alike"
+umlauts=$(printf 'ä%.0s' {1..31})
+"$mediakit" crypt decrypt --pass "$umlauts" --range '0;5' west.bin >/dev/null || fail "31 letters ä (31 bytes) were refused"
+
+
 cp large.bin before.bin
 expect_refusal() {
   local why=$1
@@ -53,6 +65,7 @@ expect_refusal "one number" crypt encrypt --pass x --range 5 large.bin
 expect_refusal "negative start" crypt encrypt --pass x --range '-3;5' large.bin
 expect_refusal "length below -1" crypt encrypt --pass x --range '0;-2' large.bin
 expect_refusal "32-character pass" crypt encrypt --pass "$(printf 'p%.0s' {1..32})" --range '0;5' large.bin
+expect_refusal "32 letters ä, 32 bytes in 1252" crypt encrypt --pass "${umlauts}ä" --range '0;5' large.bin
 expect_refusal "a missing file among present ones" crypt encrypt --pass x --range '0;5' large.bin gone.bin
 expect_refusal "a file listed twice" crypt encrypt --pass x --range '0;5' large.bin ./large.bin
 head -c 10 /dev/urandom > readonly.bin

@@ -2,7 +2,8 @@
 # mediakit on bad input, one row per class: each row names the exit code and a
 # piece of the one-line message it must give, runs under a time-out (a hang is
 # a failure), and afterwards nothing it must not touch has changed: the tree,
-# a FIFO, a device node and a symbolic link given as output.
+# a FIFO, a device node and symbolic links given as output, a file that two
+# outputs name.
 #   bad_inputs.sh MEDIAKIT SAMPLE_DISC EMBEDDED_LISTING EMBEDDED_MANIFEST WORK_FOLDER
 set -uo pipefail
 mediakit=$1 disc=$2 listing=$3 manifest=$4 work=$5
@@ -25,6 +26,10 @@ rm -rf "$work" && mkdir -p "$work"
 cp -a "$disc" "$work/tree" && chmod -R u+w "$work/tree"
 mkfifo "$work/tree/Help/pipe" "$work/fifo"
 ln -s "$work/linked.md5" "$work/link.md5"
+ln -s "$work/fifo" "$work/fifo-link"
+printf 'keep\r\n' >"$work/same.id"
+ln -s "$work/same.id" "$work/same-link.id"
+ln "$work/tree/Help/index.htm" "$work/hard.htm"
 device=""
 if mknod "$work/full" c 1 7 2>/dev/null; then device=$work/full; else echo "not root: the device-node row uses /dev/full itself"; device=/dev/full; fi
 before=$(snapshot)
@@ -62,9 +67,16 @@ row 2 "code page 99999 is not known" "$mediakit" listing build "$disc" -o "$work
 row 2 "give --listing FILE" "$mediakit" verify "$disc"
 row 2 "required" "$mediakit" manifest build "$disc"
 row 2 "a folder; give a file name" "$mediakit" manifest build "$disc" -o "$work"
-row 2 "no process reads the FIFO" "$mediakit" listing build "$disc" -o "$work/fifo"
-row 2 "No space left on device" "$mediakit" manifest build "$disc" -o "$device"
+row 2 "a FIFO; only a regular file is replaced" "$mediakit" listing build "$disc" -o "$work/fifo"
+row 2 "a character device; only a regular file is replaced" "$mediakit" manifest build "$disc" -o "$device"
+row 2 "a symbolic link to a FIFO; only a regular file is replaced" "$mediakit" discid --product P --id I -o "$work/fifo-link"
 row 0 "rows" "$mediakit" manifest build "$disc" -o "$work/link.md5"
+row 2 "lies inside $work/tree, which it is made from" "$mediakit" manifest build "$work/tree" -o "$work/tree/m.md5"
+row 2 "are one file; give each its own" "$mediakit" discid --product P --id I -o "$work/same.id" --settings "$work/same-link.id"
+row 2 "--size: an empty value is not a number" "$mediakit" crypt decrypt --pass x --range '0;5' --size "" "$work/tree/Help/index.htm"
+row 2 "'0x4E3' is not a decimal number" "$mediakit" listing build "$disc" -o "$work/x.bin" --codepage 0x4E3
+row 2 "the same file as $work/tree/Help/index.htm" "$mediakit" crypt encrypt --pass x --range '0;5' "$work/tree/Help/index.htm" "$work/hard.htm"
+row 2 "--pass cannot be written in code page 1252" "$mediakit" crypt encrypt --pass "Ωmega" --range '0;5' "$work/tree/Help/index.htm"
 # disc identification: a value the launcher would read otherwise than written
 pad() { printf "%${1}s" '' | tr ' ' "$2"; }  # pad COUNT CHARACTER
 discid=("$mediakit" discid -o "$work/d.id" --settings "$work/s.ini")
@@ -74,12 +86,17 @@ row 2 "--product ' Vesmark' begins with a blank" "${discid[@]}" --product " Vesm
 row 2 "--id 'VD5 ' ends with a blank" "${discid[@]}" --product P --id "VD5 "
 row 2 "--product '\"Vesmark\"' is enclosed in quotes" "${discid[@]}" --product '"Vesmark"' --id I
 row 2 "--id must not be empty" "${discid[@]}" --product P --id ""
+row 2 "--product 'Ωmega' cannot be written in code page 1252" "${discid[@]}" --product "Ωmega" --id I
 row 2 "--template has 1024 characters; the launcher reads at most 1023" "${discid[@]}" --product P --id I --template "/i [%PACKAGE%] $(pad 1009 q)"
 row 2 "--transform has 260 characters; the launcher reads at most 259" "${discid[@]}" --product P --id I --transform "$(pad 256 t).mst"
 row 2 "'[%PAKAGE%]' is no placeholder the launcher knows" "${discid[@]}" --product P --id I --template "/i [%PAKAGE%]"
 row 2 "the launcher reads '[%P]' as [%PACKAGE%]" "${discid[@]}" --product P --id I --template "/i [%P] /qb"
 row 0 "wrote $work/exact.ini" "$mediakit" discid --product "$(pad 254 p)" --id "$(pad 39 i)" -o "$work/exact.id" \
   --settings "$work/exact.ini" --transform "$(pad 255 t).mst" --template "/i [%PACKAGE%] [%SRCDIR%][%WINDIR%][%WINSYSDIR%][%TRANSFORM%] [$(pad 960 q)"
+# A value's length is its bytes in the code page: 254 letters ä are 254 bytes in 1252, written as such.
+umlauts=$(printf 'ä%.0s' {1..254})
+row 0 "wrote $work/umlaut.id" "$mediakit" discid --product "$umlauts" --id I -o "$work/umlaut.id"
+cmp -s <(head -c 270 "$work/umlaut.id" | tail -c 254) <(printf '\xe4%.0s' {1..254}) || fail "umlaut.id is not in code page 1252"
 # README's example: blanks inside are written as they are, the way install_disc_test reads them back.
 row 0 "wrote $work/Tarvolen.ini" "$mediakit" discid --product "Vesmark Desktop 5" --id VD5-DISC-1 -o "$work/disk1.id" \
   --settings "$work/Tarvolen.ini" --transform 1031.mst --template '/i "[%PACKAGE%]" TRANSFORMS="[%TRANSFORM%]" /qb'
@@ -90,8 +107,11 @@ grep -qx $'Product=Vesmark Desktop 5\r' "$work/Tarvolen.ini" || fail "Tarvolen.i
 [[ -p "$work/fifo" ]] || fail "the FIFO given as output is no longer a FIFO"
 [[ -c "$device" ]] || fail "the device node given as output is no longer one"
 [[ -L "$work/link.md5" && -s "$work/linked.md5" ]] || fail "the link was replaced instead of followed"
+[[ -L "$work/fifo-link" && -p "$work/fifo" ]] || fail "the link to the FIFO or the FIFO was replaced"
+[[ "$(cat "$work/same.id")" == $'keep\r' && -L "$work/same-link.id" ]] || fail "the file two outputs named changed"
+cmp -s "$work/hard.htm" "$work/tree/Help/index.htm" || fail "the hard link's file changed"
 ls "$work" | grep -q '^\.' && fail "a temporary file was left behind: $(ls -A "$work" | grep '^\.')"
-[[ ! -e "$work/x.bin" && ! -e "$work/none.md5" && ! -e "$work/m.md5" && ! -e "$work/l.bin" && ! -e "$work/d.id" && ! -e "$work/s.ini" ]] \
+[[ ! -e "$work/x.bin" && ! -e "$work/none.md5" && ! -e "$work/m.md5" && ! -e "$work/l.bin" && ! -e "$work/d.id" && ! -e "$work/s.ini" && ! -e "$work/tree/m.md5" ]] \
   || fail "a failed command left its output"
 
 rm -rf "$work"

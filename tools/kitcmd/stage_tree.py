@@ -1,9 +1,11 @@
 #!/usr/bin/env python3
 """Copies a product's folder into a disc tree, leaving off what --exclude
 names, after refusing every name a disc cannot carry. Nothing is written when
-a name is refused. Called by ./kit master."""
+a name is refused, and a file or folder swapped after the check (for a
+symbolic link, say) is refused instead of copied. Called by ./kit master."""
 
 import argparse
+import errno
 import fnmatch
 import os
 import shutil
@@ -13,8 +15,16 @@ import sys
 # The installer's path limit, terminator excluded, with the drive root in front.
 PATH_LIMIT = 259
 DRIVE_ROOT = "E:\\"
-DEVICE_NAMES = {"CON", "PRN", "AUX", "NUL"} | {f"{d}{n}" for d in ("COM", "LPT") for n in range(1, 10)}
+# Windows' device names, reserved in every folder and with any extension; it
+# counts the superscript digits one to three as digits.
+DEVICE_NAMES = {"CON", "PRN", "AUX", "NUL", "CONIN$", "CONOUT$"} | {
+    f"{d}{n}" for d in ("COM", "LPT") for n in "0123456789\u00b9\u00b2\u00b3"}
 FORBIDDEN = set('<>:"/\\|?*')
+# The image's Joliet names are what Windows reads. xorriso writes ';' there
+# as '_', as it does the characters Windows refuses anyway, and cuts a name
+# to 103 UTF-16 units (104 for a file whose name has a dot before its end).
+JOLIET_REPLACED = {";"}
+JOLIET_NAME_LIMIT = 103
 LEFTOVERS = ["*~", "*.swp", "*.swo", "*.bak", "*.orig", "*.tmp", "#*#", ".DS_Store", "Thumbs.db", "desktop.ini"]
 
 
@@ -29,8 +39,9 @@ def matches(pattern, relative):
     return len(parts) == len(wanted) and all(fnmatch.fnmatchcase(p, w) for p, w in zip(parts, wanted))
 
 
-def name_fault(name):
-    """Why Windows cannot hold a file or folder of this name, or None."""
+def name_fault(name, is_folder):
+    """Why Windows, or the disc's Joliet names, cannot hold a file or folder
+    of this name as it stands, or None."""
     if any(ord(c) < 32 for c in name):
         return "holds a control character"
     bad = sorted(FORBIDDEN & set(name))
@@ -38,9 +49,30 @@ def name_fault(name):
         return "holds " + " ".join(bad) + ", which Windows does not allow in a name"
     if name.endswith((".", " ")):
         return "ends with a dot or a blank, which Windows drops"
+    # Windows ignores what follows the first dot, and blanks before it.
     if name.split(".")[0].rstrip(" ").upper() in DEVICE_NAMES:
         return "is a device name on Windows"
+    bad = sorted(JOLIET_REPLACED & set(name))
+    if bad:
+        return "holds " + " ".join(bad) + ", which the disc's Joliet names write as _"
+    if any(ord(c) > 0xFFFF for c in name):
+        return "holds a character beyond U+FFFF, which the disc's Joliet names write as _"
+    limit = JOLIET_NAME_LIMIT + (0 if is_folder or "." not in name[:-1] else 1)
+    if len(name) > limit:
+        return f"is {len(name)} characters; the disc's Joliet names cut it to {limit}"
     return None
+
+
+class Swapped(Exception):
+    """A file or folder is no longer the one whose name was checked."""
+
+
+# What identifies an entry between its check and its copy.
+def identity(info):
+    return (info.st_dev, info.st_ino, stat.S_IFMT(info.st_mode), info.st_size if stat.S_ISREG(info.st_mode) else 0)
+
+
+NO_FOLLOW = os.O_RDONLY | os.O_NOFOLLOW | os.O_CLOEXEC | os.O_NOCTTY | os.O_NONBLOCK
 
 
 class Stager:
@@ -51,12 +83,19 @@ class Stager:
         self.refusals = []
         self.warnings = []
         self.entries = []  # (relative path, is folder), parents first
+        self.checked = {}  # relative path -> identity when its name was checked
 
     def refuse(self, relative, reason):
-        self.refusals.append(f"{relative}: {reason}")
+        self.refusals.append((relative, reason))
+
+    def ansi_length(self, relative):
+        """The path's length in bytes of the code page, as the installer counts
+        it; letters the code page lacks (refused on their own) count one."""
+        return len((DRIVE_ROOT + relative.replace("/", "\\")).encode(self.encoding, "replace"))
 
     def check_entry(self, relative, name, path):
-        mode = os.lstat(path).st_mode
+        info = os.lstat(path)
+        mode = info.st_mode
         if stat.S_ISLNK(mode):
             self.refuse(relative, "is a symbolic link; a disc carries the file itself (copy it in)")
             return False
@@ -66,27 +105,30 @@ class Stager:
         if not os.access(path, os.R_OK | (os.X_OK if stat.S_ISDIR(mode) else 0)):
             self.refuse(relative, "cannot be read")
             return False
+        is_folder = stat.S_ISDIR(mode)
+        self.checked[relative] = identity(info)
         try:
-            text = name.encode("utf-8", "strict").decode("utf-8")
+            name.encode("utf-8", "strict")
         except UnicodeError:
             self.refuse(relative, "is not UTF-8 text, so its letters are unknown")
-            return stat.S_ISDIR(mode)
+            return is_folder
         try:
-            encoded = (DRIVE_ROOT + relative.replace("/", "\\")).encode(self.encoding)
+            name.encode(self.encoding)
         except UnicodeError:
             self.refuse(relative, f"cannot be written in code page {self.encoding[2:]} (choose it with --codepage)")
-            return True
-        fault = name_fault(text)
+        fault = name_fault(name, is_folder)
         if fault:
             self.refuse(relative, fault)
-        if len(encoded) > PATH_LIMIT:
-            self.refuse(relative, f"{DRIVE_ROOT}{relative} is {len(encoded)} characters, over the installer's {PATH_LIMIT}")
+        length = self.ansi_length(relative)
+        if length > PATH_LIMIT:
+            self.refuse(relative, f"{DRIVE_ROOT}{relative} is {length} bytes in code page {self.encoding[2:]}, "
+                                  f"over the installer's {PATH_LIMIT}")
         if name.startswith("."):
             self.warnings.append(f"{relative}: a dot-file; it goes onto the disc (leave it off with --exclude)")
         elif any(fnmatch.fnmatchcase(name.lower(), p.lower()) for p in LEFTOVERS):
             self.warnings.append(f"{relative}: looks like an editor or system leftover; it goes onto the disc "
                                  "(leave it off with --exclude)")
-        return stat.S_ISDIR(mode)
+        return is_folder
 
     def scan(self, relative=""):
         folder = os.path.join(self.source, relative)
@@ -108,29 +150,97 @@ class Stager:
             if is_folder:
                 self.scan(child)
 
-    def copy(self, target):
-        os.makedirs(target)
-        for relative, is_folder in self.entries:
-            source, destination = os.path.join(self.source, relative), os.path.join(target, relative)
-            if is_folder:
-                os.mkdir(destination)
-                continue
-            shutil.copyfile(source, destination)
-            shutil.copystat(source, destination)
+    def open_checked(self, relative):
+        """Opens the entry component by component without following a link,
+        and refuses it unless each component is still what was checked."""
+        fd = os.open(self.source, NO_FOLLOW | os.O_DIRECTORY)
+        parts = relative.split("/")
+        try:
+            for depth in range(len(parts)):
+                so_far = "/".join(parts[:depth + 1])
+                try:
+                    opened = os.open(parts[depth], NO_FOLLOW, dir_fd=fd)
+                except OSError as error:
+                    if error.errno == errno.ELOOP:
+                        raise Swapped(f"{so_far}: was replaced by a symbolic link after its name was checked; "
+                                      "nothing was staged") from None
+                    raise Swapped(f"{so_far}: changed after its name was checked ({error.strerror}); "
+                                  "nothing was staged") from None
+                os.close(fd)
+                fd = opened
+                if identity(os.fstat(fd)) != self.checked[so_far]:
+                    raise Swapped(f"{so_far}: was replaced after its name was checked; nothing was staged")
+            return fd
+        except BaseException:
+            os.close(fd)
+            raise
+
+    def copy_file(self, relative, destination):
+        fd = self.open_checked(relative)
+        try:
+            info = os.fstat(fd)
+            copied = 0
+            with open(destination, "xb") as out:
+                while True:
+                    chunk = os.read(fd, 1 << 20)
+                    if not chunk:
+                        break
+                    out.write(chunk)
+                    copied += len(chunk)
+            if copied != info.st_size:
+                raise Swapped(f"{relative}: changed size while it was copied; nothing was staged")
+            os.utime(destination, ns=(info.st_atime_ns, info.st_mtime_ns))
             os.chmod(destination, 0o644)
-        for relative, is_folder in reversed(self.entries):
-            if is_folder:
-                shutil.copystat(os.path.join(self.source, relative), os.path.join(target, relative))
-                os.chmod(os.path.join(target, relative), 0o755)
+        finally:
+            os.close(fd)
+
+    def copy_folder_times(self, relative, destination):
+        fd = self.open_checked(relative)
+        try:
+            info = os.fstat(fd)
+        finally:
+            os.close(fd)
+        os.utime(destination, ns=(info.st_atime_ns, info.st_mtime_ns))
+        os.chmod(destination, 0o755)
+
+    def copy(self, target):
+        """Copies what was checked into target, which this call makes; on any
+        failure target is removed again and the reason raised."""
+        os.makedirs(target)
+        try:
+            for relative, is_folder in self.entries:
+                destination = os.path.join(target, relative)
+                if is_folder:
+                    # Checked with its files, and again when its times are copied.
+                    os.mkdir(destination)
+                else:
+                    self.copy_file(relative, destination)
+            for relative, is_folder in reversed(self.entries):
+                if is_folder:
+                    self.copy_folder_times(relative, os.path.join(target, relative))
+        except BaseException:
+            remove_tree(target)
+            raise
+
+
+def remove_tree(folder):
+    for root, folders, _ in os.walk(folder):
+        for name in folders:
+            os.chmod(os.path.join(root, name), 0o755)
+    shutil.rmtree(folder, ignore_errors=True)
 
 
 def main():
     parser = argparse.ArgumentParser(
         prog="stage_tree.py",
         description="Copies FOLDER into TARGET (which must not exist) for a disc, after refusing every name "
-                    "a disc cannot carry: names Windows cannot hold, two names differing only in letter "
-                    "case, symbolic links, names the code page cannot write, and paths over 259 characters "
-                    "after E:\\. Dot-files and editor leftovers are warned about. FOLDER is only read.")
+                    "a disc cannot carry: names Windows cannot hold (device names such as aux.txt or COM0, "
+                    "<>:\"/\\|?*, control characters, a trailing dot or blank), names the image's Joliet names "
+                    "would change (a ';', a character beyond U+FFFF, over 103 characters, 104 for a file "
+                    "with an extension), two names differing only in letter case, symbolic links, names the "
+                    "code page cannot write, and paths over 259 bytes in the code page after E:\\. Dot-files "
+                    "and editor leftovers are warned about. FOLDER is only read, and a file or folder "
+                    "replaced after its check is refused rather than copied.")
     parser.add_argument("folder")
     parser.add_argument("target")
     parser.add_argument("--codepage", type=int, default=1252, help="ANSI code page of the names (default 1252)")
@@ -147,23 +257,28 @@ def main():
         parser.error(f"{args.folder} is not a folder")
     if os.path.lexists(args.target) and not args.check:
         parser.error(f"{args.target} already exists")
-    stager = Stager(os.path.abspath(args.folder), args.codepage, args.exclude)
+    # Resolved once, so that a folder given through a symbolic link is read,
+    # while every link below it is refused.
+    stager = Stager(os.path.realpath(args.folder), args.codepage, args.exclude)
     stager.scan()
     for warning in stager.warnings:
         print(f"warning: {warning}", file=sys.stderr)
     if stager.refusals:
-        for refusal in stager.refusals:
-            print(f"refused: {refusal}", file=sys.stderr)
-        print(f"{len(stager.refusals)} name(s) a disc cannot carry; nothing was staged", file=sys.stderr)
+        for relative, reason in stager.refusals:
+            print(f"refused: {relative}: {reason}", file=sys.stderr)
+        names = len({relative for relative, _ in stager.refusals})
+        print(f"{names} name(s) a disc cannot carry; nothing was staged", file=sys.stderr)
         return 2
     if args.check:
         return 0
     try:
         stager.copy(args.target)
+    except Swapped as swapped:
+        print(f"refused: {swapped}", file=sys.stderr)
+        return 2
     except OSError as error:
-        # Nothing half-staged is left behind.
-        shutil.rmtree(args.target, ignore_errors=True)
-        print(f"stage_tree.py: {error.filename}: {error.strerror}; nothing was staged", file=sys.stderr)
+        print(f"stage_tree.py: cannot stage into {args.target}: {error.strerror} "
+              f"({error.filename or args.target}); nothing was staged", file=sys.stderr)
         return 2
     files = sum(1 for _, is_folder in stager.entries if not is_folder)
     print(f"staged {files} files in {len(stager.entries) - files} folders")

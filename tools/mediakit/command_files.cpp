@@ -66,26 +66,6 @@ fs::path FollowLinks(const std::string& path, const std::string& shown)
     Fail(shown, "too many levels of symbolic links");
 }
 
-void WriteStraight(const fs::path& target, const std::string& content, const std::string& shown,
-                   const std::string& what)
-{
-    int fd = open(target.c_str(), O_WRONLY | O_NONBLOCK | O_NOCTTY | O_CLOEXEC);
-    if (fd < 0) {
-        Fail(shown, "cannot write the " + what + ": " +
-                        (errno == ENXIO ? std::string("no process reads the FIFO") : SystemReason(errno)));
-    }
-    fcntl(fd, F_SETFL, fcntl(fd, F_GETFL) & ~O_NONBLOCK);
-    bool written = WriteAll(fd, content);
-    int error = errno;
-    if (close(fd) != 0 && written) {
-        written = false;
-        error = errno;
-    }
-    if (!written) {
-        Fail(shown, "cannot write the " + what + ": " + SystemReason(error));
-    }
-}
-
 void WriteReplacing(const fs::path& target, const std::string& content, const std::string& shown,
                     const std::string& what, const struct stat* old)
 {
@@ -118,6 +98,63 @@ void WriteReplacing(const fs::path& target, const std::string& content, const st
         std::remove(name.data());
         Fail(shown, "cannot write the " + what + ": " + SystemReason(error));
     }
+}
+
+// Ends the command unless info, of the target that path leads to, is a regular file.
+void RefuseUnreplaceable(const std::string& path, const fs::path& target, const struct stat& info,
+                         const std::string& what)
+{
+    if (S_ISREG(info.st_mode)) {
+        return;
+    }
+    if (S_ISDIR(info.st_mode)) {
+        Fail(path, "a folder; give a file name to write the " + what + " to");
+    }
+    const char* kind = NonRegularKind(info.st_mode);
+    Fail(path, std::string(target != fs::path(path) ? "a symbolic link to " : "") +
+                   (kind != nullptr ? kind : "not a regular file") + "; only a regular file is replaced");
+}
+
+// Where a path leads, and which file is there if any.
+struct Identity {
+    fs::path resolved;
+    bool exists = false;
+    dev_t device = 0;
+    ino_t inode = 0;
+
+    bool SameFile(const Identity& other) const
+    {
+        return (exists && other.exists) ? device == other.device && inode == other.inode
+                                        : resolved == other.resolved;
+    }
+};
+
+Identity IdentityOf(const std::string& path)
+{
+    Identity identity;
+    std::error_code error;
+    fs::path target = FollowLinks(path, path);
+    identity.resolved = fs::weakly_canonical(fs::absolute(target, error), error);
+    struct stat info {};
+    if (stat(target.c_str(), &info) == 0) {
+        identity.exists = true;
+        identity.device = info.st_dev;
+        identity.inode = info.st_ino;
+    }
+    return identity;
+}
+
+// Whether path lies at or below folder, both resolved.
+bool Contains(const fs::path& folder, const fs::path& path)
+{
+    auto f = folder.begin();
+    auto p = path.begin();
+    for (; f != folder.end() && !f->empty(); ++f, ++p) {
+        if (p == path.end() || *f != *p) {
+            return false;
+        }
+    }
+    return true;
 }
 
 }  // namespace
@@ -163,19 +200,41 @@ void WriteOutputFile(const std::string& path, const std::string& content, const 
 {
     fs::path target = FollowLinks(path, path);
     struct stat info {};
-    if (stat(target.c_str(), &info) != 0) {
+    if (lstat(target.c_str(), &info) != 0) {
         if (errno != ENOENT) {
             Fail(path, "cannot write the " + what + ": " + SystemReason(errno));
         }
         WriteReplacing(target, content, path, what, nullptr);
         return;
     }
-    if (S_ISDIR(info.st_mode)) {
-        Fail(path, "a folder; give a file name to write the " + what + " to");
+    RefuseUnreplaceable(path, target, info, what);
+    WriteReplacing(target, content, path, what, &info);
+}
+
+void CheckOutputTargets(const std::vector<NamedPath>& outputs, const std::vector<NamedPath>& inputFolders)
+{
+    std::vector<Identity> seen;
+    for (const NamedPath& output : outputs) {
+        Identity identity = IdentityOf(output.path);
+        for (size_t i = 0; i < seen.size(); ++i) {
+            if (seen[i].SameFile(identity)) {
+                EndCommand(exitError, outputs[i].option + " " + outputs[i].path + " and " + output.option + " " +
+                                          output.path + " are one file; give each its own");
+            }
+        }
+        seen.push_back(identity);
+        fs::path target = FollowLinks(output.path, output.path);
+        struct stat info {};
+        if (lstat(target.c_str(), &info) == 0) {
+            RefuseUnreplaceable(output.path, target, info, "output");
+        }
+        for (const NamedPath& input : inputFolders) {
+            std::error_code error;
+            fs::path folder = fs::weakly_canonical(fs::absolute(input.path), error);
+            if (!error && Contains(folder, identity.resolved)) {
+                EndCommand(exitError, output.option + " " + output.path + " lies inside " + input.path +
+                                          ", which it is made from; write it elsewhere");
+            }
+        }
     }
-    if (S_ISREG(info.st_mode)) {
-        WriteReplacing(target, content, path, what, &info);
-        return;
-    }
-    WriteStraight(target, content, path, what);
 }

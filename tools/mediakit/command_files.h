@@ -4,14 +4,25 @@
 // that is not a regular file is ever replaced.
 #pragma once
 #include <string>
+#include <vector>
+
+// A path as the user gave it, with the option that named it ("-o").
+struct NamedPath {
+    std::string option;
+    std::string path;
+};
 
 // The content of the regular file at path (symbolic links followed). what
 // names it in messages ("listing", "manifest").
 std::string ReadInputFile(const std::string& path, const std::string& what);
 
-// Writes content to path. A regular file, or none yet, is written beside the
-// target and renamed over it, keeping the old one's permissions, so that a
-// failed write never leaves half a file; a symbolic link is followed to what
-// it names; a device or FIFO is written straight, since it cannot be
-// replaced (a FIFO nobody reads is an error, not a wait); a folder is refused.
+// Writes content to path: beside the target, renamed over it when complete
+// and keeping the old one's permissions, so that a failed write never leaves
+// half a file. A symbolic link is followed to what it names. Only a regular
+// file, or nothing, is replaced: a folder, device, FIFO or socket is refused.
 void WriteOutputFile(const std::string& path, const std::string& content, const std::string& what);
+
+// Refuses, before anything is written, two outputs that are one file (after
+// symbolic links, or as hard links of one file) and an output that lies
+// inside one of the input folders (which it would change).
+void CheckOutputTargets(const std::vector<NamedPath>& outputs, const std::vector<NamedPath>& inputFolders);

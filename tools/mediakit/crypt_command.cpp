@@ -1,7 +1,9 @@
 // mediakit crypt encrypt|decrypt: a byte range of files in place, by the same
 // range rules and the same library code as CryptFile.
+#include "code_page_text.h"
 #include "command_exit.h"
 #include "commands.h"
+#include "number_option.h"
 
 #include "crypt/crypt_file.h"
 #include "crypt/property_items.h"
@@ -11,9 +13,12 @@
 #include <cstdint>
 #include <filesystem>
 #include <iostream>
+#include <map>
 #include <memory>
-#include <set>
+#include <stdexcept>
 #include <string>
+#include <sys/stat.h>
+#include <utility>
 #include <vector>
 
 namespace fs = std::filesystem;
@@ -25,6 +30,7 @@ const size_t maxPassLength = 31;
 
 struct CryptOptions {
     std::string pass;
+    unsigned codePage = 1252;
     std::string range;
     std::vector<std::string> files;
     uint64_t size = 0;
@@ -95,7 +101,9 @@ std::string FaultText(RangeFault fault)
 // not leave some files transformed and others not. Answers each file's size.
 std::vector<uint64_t> CheckFiles(const CryptOptions& options, const Range& range)
 {
-    std::set<fs::path> seen;
+    // A file is known by its device and inode: another name of it, a
+    // symbolic or a hard link, would have its range transformed twice.
+    std::map<std::pair<dev_t, ino_t>, std::string> seen;
     std::vector<uint64_t> sizes;
     for (const std::string& file : options.files) {
         std::error_code error;
@@ -103,11 +111,15 @@ std::vector<uint64_t> CheckFiles(const CryptOptions& options, const Range& range
         if (!fs::exists(status)) {
             EndCommand(exitError, file + ": no such file; nothing was changed");
         }
-        if (!fs::is_regular_file(status)) {
+        struct stat info {};
+        if (!fs::is_regular_file(status) || stat(file.c_str(), &info) != 0) {
             EndCommand(exitError, file + ": not a regular file; nothing was changed");
         }
-        if (!seen.insert(fs::canonical(file, error)).second) {
-            EndCommand(exitError, file + ": listed twice (it would be transformed twice); nothing was changed");
+        auto first = seen.emplace(std::make_pair(info.st_dev, info.st_ino), file);
+        if (!first.second) {
+            EndCommand(exitError, file + ": the same file as " + first.first->second +
+                                      " (listed twice, or a link to it); it would be transformed twice, so "
+                                      "list it once; nothing was changed");
         }
         CFileHandle handle(OpenRangeFile(file.c_str()));
         if (!handle.IsOpen()) {
@@ -131,12 +143,30 @@ std::vector<uint64_t> CheckFiles(const CryptOptions& options, const Range& range
     return sizes;
 }
 
+// The pass phrase as CryptFile reads it from the installer: in the
+// package's code page, which is the disc's.
+std::string PassBytes(const CryptOptions& options)
+{
+    std::string pass;
+    try {
+        CCodePageText codePage(options.codePage);
+        if (!codePage.ToAnsi(options.pass, pass)) {
+            EndCommand(exitError, "--pass cannot be written in code page " + std::to_string(options.codePage) +
+                                      ", which CryptFile reads it in (choose it with --codepage)");
+        }
+    } catch (const std::invalid_argument& e) {
+        EndCommand(exitError, e.what());
+    }
+    if (pass.size() > maxPassLength) {
+        EndCommand(exitError, "--pass has " + std::to_string(pass.size()) + " bytes in code page " +
+                                  std::to_string(options.codePage) + "; CryptFile reads at most 31");
+    }
+    return pass;
+}
+
 void RunCrypt(const CryptOptions& options, int mode)
 {
-    if (options.pass.size() > maxPassLength) {
-        EndCommand(exitError, "--pass has " + std::to_string(options.pass.size()) +
-                                  " characters; CryptFile reads at most 31");
-    }
+    std::string pass = PassBytes(options);
     Range range = ParseRange(options.range);
     std::vector<uint64_t> sizes = CheckFiles(options, range);
     const char* verb = mode == cipherEncrypt ? "encrypted" : "decrypted";
@@ -146,7 +176,7 @@ void RunCrypt(const CryptOptions& options, int mode)
     for (size_t i = 0; i < options.files.size(); ++i) {
         const std::string& file = options.files[i];
         RangeFault fault = rangeFaultNone;
-        LONG done = TransformFileRange(file.c_str(), options.pass.c_str(), range.start, range.length, mode, &fault);
+        LONG done = TransformFileRange(file.c_str(), pass.c_str(), range.start, range.length, mode, &fault);
         if (done == cryptRangeDamaged) {
             std::cerr << "mediakit: " << file << ": DAMAGED: " << FaultText(fault)
                       << ", and its original bytes or size could not be put back; restore it from a copy\n";
@@ -196,9 +226,12 @@ void AddCryptMode(CLI::App& crypt, const char* name, int mode, const char* descr
     auto options = std::make_shared<CryptOptions>();
     CLI::App* command = crypt.add_subcommand(name, description);
     command->add_option("--pass", options->pass,
-                        "Pass phrase, as the installer property ProductNameShort (at most 31 characters; "
-                        "may be empty)")
+                        "Pass phrase, as the installer property ProductNameShort: keyed with its bytes in "
+                        "--codepage, as CryptFile reads it (at most 31 bytes there; may be empty)")
         ->required();
+    command->add_option("--codepage", options->codePage,
+                        "ANSI code page of the package that carries the pass phrase: the disc's (default 1252)")
+        ->check(decimalNumber);
     command->add_option("--range", options->range,
                         "START;LENGTH in bytes, separated by ';' or ',' as in the property RectPyrc. "
                         "LENGTH -1 means the file's current size, also when START is not 0. A range past "
@@ -209,7 +242,8 @@ void AddCryptMode(CLI::App& crypt, const char* name, int mode, const char* descr
         options->sizeOption = command->add_option(
             "--size", options->size,
             "After decrypting, cut each file to N bytes: the size it had before encryption lengthened "
-            "it (encrypt prints it). Refused when N is larger than a file.");
+            "it (encrypt prints it). Refused when N is larger than a file.")
+            ->check(decimalNumber);
     }
     command->add_option("files", options->files, "Files to transform in place")->required();
     command->callback([options, mode] { RunCrypt(*options, mode); });

@@ -6,6 +6,7 @@
 #include "disc_drive.h"
 #include "listing_dump.h"
 #include "listing_writer.h"
+#include "number_option.h"
 
 #include <iostream>
 #include <memory>
@@ -37,6 +38,7 @@ std::unique_ptr<CCodePageText> OpenCodePage(unsigned codePage)
 
 void RunBuild(const BuildArguments& args)
 {
+    CheckOutputTargets({{"-o", args.output}}, {{"DIR", args.folder}});
     std::unique_ptr<CCodePageText> codePage = OpenCodePage(args.codePage);
     ListingOptions options;
     options.disc = args.disc;
@@ -84,7 +86,8 @@ void AddListingCommand(CLI::App& app)
     buildCommand->add_option("DIR", build->folder, "Root folder of the disc tree")->required();
     buildCommand->add_option("-o,--output", build->output, "Listing file to write")->required();
     buildCommand->add_option("--codepage", build->codePage,
-                             "ANSI code page of the names in the listing (default 1252)");
+                             "ANSI code page of the names in the listing (default 1252)")
+        ->check(decimalNumber);
     buildCommand->add_flag("--disc", build->disc,
                            "Record attributes as a pressed disc reports them (files 0x21, folders "
                            "0x31) instead of those of the tree");
@@ -98,6 +101,7 @@ void AddListingCommand(CLI::App& app)
                 "are shown by their end after \\...\\. Exit 2 when the listing is corrupt, as the "
                 "check fails on it; the byte offset of the fault is told");
     showCommand->add_option("FILE", show->file, "Listing file")->required();
-    showCommand->add_option("--codepage", show->codePage, "ANSI code page of the names (default 1252)");
+    showCommand->add_option("--codepage", show->codePage, "ANSI code page of the names (default 1252)")
+        ->check(decimalNumber);
     showCommand->callback([show] { RunShow(*show); });
 }

@@ -6,6 +6,7 @@
 #include "commands.h"
 #include "disc_drive.h"
 #include "host_entry.h"
+#include "number_option.h"
 #include "path_filter.h"
 #include "progress_bar.h"
 #include "tree_files.h"
@@ -67,6 +68,7 @@ std::vector<ManifestRow> ChooseRows(const std::vector<TreeFile>& files, const CP
 
 void RunBuild(const ManifestArguments& args)
 {
+    CheckOutputTargets({{"-o", args.output}}, {{"DIR", args.folder}});
     std::unique_ptr<CCodePageText> codePage;
     std::vector<TreeFile> files;
     std::unique_ptr<CDiscDrive> drive;
@@ -142,6 +144,7 @@ void AddManifestCommand(CLI::App& app)
                       "Leave out files matching GLOB (repeatable; applied after --include)")
         ->type_name("GLOB");
     build->add_option("--codepage", args->codePage,
-                      "ANSI code page the check sees names in (default 1252)");
+                      "ANSI code page the check sees names in (default 1252)")
+        ->check(decimalNumber);
     build->callback([args] { RunBuild(*args); });
 }

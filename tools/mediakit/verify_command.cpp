@@ -8,6 +8,7 @@
 #include "disc_drive.h"
 #include "finding_writer.h"
 #include "manifest_verification.h"
+#include "number_option.h"
 #include "recoded_input.h"
 
 #include "verify/file_iterator.h"
@@ -173,7 +174,8 @@ void AddVerifyCommand(CLI::App& app)
     verify->add_option("--listing", args->listing, "Binary listing to compare with");
     verify->add_option("--manifest", args->manifest, "MD5 manifest to check the files' content with");
     verify->add_option("--codepage", args->codePage,
-                       "ANSI code page of the names in the listing and the manifest (default 1252)");
+                       "ANSI code page of the names in the listing and the manifest (default 1252)")
+        ->check(decimalNumber);
     verify->add_flag("--first", args->first,
                      "Stop each check at its first difference, where the installer's check stops");
     CLI::Option* json = verify->add_flag(
