@@ -46,11 +46,26 @@ def name_fault(name):
 class Stager:
     def __init__(self, source, codepage, excludes):
         self.source = source
+        self.codepage = codepage
         self.encoding = f"cp{codepage}"
         self.excludes = excludes
         self.refusals = []
         self.warnings = []
         self.entries = []  # (relative path, is folder), parents first
+
+    def code_page_fault(self, name):
+        """Why the name cannot be written in the code page, or None. A name
+        whose bytes read back as other letters (a code page that maps two
+        letters to one byte) would be installed and checked under the other
+        name."""
+        try:
+            encoded = name.encode(self.encoding)
+        except UnicodeError:
+            return f"cannot be written in code page {self.codepage} (choose it with --codepage)"
+        if encoded.decode(self.encoding) != name:
+            return (f"reads back as {encoded.decode(self.encoding)} in code page {self.codepage}, "
+                    "so the installer would see another name")
+        return None
 
     def refuse(self, relative, reason):
         self.refusals.append(f"{relative}: {reason}")
@@ -68,16 +83,19 @@ class Stager:
         except UnicodeError:
             self.refuse(relative, "is not UTF-8 text, so its letters are unknown")
             return stat.S_ISDIR(mode)
-        try:
-            encoded = (DRIVE_ROOT + relative.replace("/", "\\")).encode(self.encoding)
-        except UnicodeError:
-            self.refuse(relative, f"cannot be written in code page {self.encoding[2:]} (choose it with --codepage)")
-            return True
-        fault = name_fault(text)
+        fault = name_fault(text) or self.code_page_fault(text)
         if fault:
             self.refuse(relative, fault)
+        try:
+            # The installer's limit counts the path's bytes in the code page:
+            # a double-byte letter takes two. A folder already refused for its
+            # name gives its contents no length.
+            encoded = (DRIVE_ROOT + relative.replace("/", "\\")).encode(self.encoding)
+        except UnicodeError:
+            encoded = b""
         if len(encoded) > PATH_LIMIT:
-            self.refuse(relative, f"{DRIVE_ROOT}{relative} is {len(encoded)} characters, over the installer's {PATH_LIMIT}")
+            self.refuse(relative, f"{DRIVE_ROOT}{relative} is {len(encoded)} bytes in code page {self.codepage}, "
+                                  f"over the installer's {PATH_LIMIT}")
         if name.startswith("."):
             self.warnings.append(f"{relative}: a dot-file; it goes onto the disc (leave it off with --exclude)")
         elif any(fnmatch.fnmatchcase(name.lower(), p.lower()) for p in LEFTOVERS):

@@ -24,6 +24,7 @@ row() {
 }
 
 long=$(printf 'x%.0s' {1..252})  # E:\Deep\ + 252 = 260
+wide=$(printf '表%.0s' {1..84})  # E:\ + 84 + \ + 44 of them: 132 letters, 260 bytes in code page 932
 row device-name       'touch Docs/aux.txt'                  2 'Docs/aux.txt: is a device name'
 row forbidden-char    'touch "Docs/a?b.txt"'                2 'Docs/a?b.txt: holds ?'
 row control-char      'touch "Docs/a$(printf "\t")b"'       2 'holds a control character'
@@ -34,6 +35,10 @@ row symbolic-link     'ln -s readme.txt Docs/link.txt'      2 'Docs/link.txt: is
 row fifo              'mkfifo Docs/pipe'                    2 'Docs/pipe: is neither a file nor a folder'
 row not-in-code-page  'touch "Docs/Ωmega.txt"'              2 'cannot be written in code page 1252'
 row in-code-page-1253 'touch "Docs/Ωmega.txt"'              0 'staged 2 files' --codepage 1253
+row folder-not-in-page 'mkdir Файлы && touch Файлы/Łódź.txt Файлы/Файл.txt' 2 '2 name(s) a disc cannot carry' --codepage 1250
+row trail-byte-5c-932 'mkdir 表示 && touch 表示/ソフト.txt'  0 'staged 2 files' --codepage 932
+row reads-back-other  'touch "Docs/〜.txt"'                 2 'reads back as ～.txt in code page 932' --codepage 932
+row path-bytes-932    "mkdir -p ${wide:0:84} && touch ${wide:0:84}/${wide:0:44}" 2 '260 bytes in code page 932' --codepage 932
 row path-too-long     "mkdir -p Deep && touch Deep/$long"   2 'over the installer'"'"'s 259'
 row path-at-limit     "mkdir -p Deep && touch Deep/${long:1}" 0 'staged 2 files'
 row excluded          'touch "Docs/a?b.txt" Docs/x.tmp'     0 'staged 1 files' --exclude 'a?b.txt' --exclude 'Docs/*.tmp'
