@@ -12,6 +12,8 @@ import sys
 import tempfile
 import xml.etree.ElementTree as ET
 
+import package_codepage
+
 HERE = os.path.dirname(os.path.abspath(__file__))
 SOURCE_DIR = os.path.dirname(HERE)
 FRAGMENT = os.path.join(SOURCE_DIR, "packaging", "Vesmark.wxs")
@@ -33,7 +35,8 @@ class PackageError(Exception):
 
 
 def run(args, cwd=None):
-    done = subprocess.run(args, cwd=cwd, stdout=subprocess.PIPE, stderr=subprocess.PIPE, text=True)
+    done = subprocess.run(args, cwd=cwd, stdout=subprocess.PIPE, stderr=subprocess.PIPE, encoding="utf-8",
+                          errors="replace")
     if done.returncode != 0:
         raise PackageError(f"{os.path.basename(args[0])} failed:\n{done.stderr.strip()}")
     return done.stdout
@@ -220,6 +223,12 @@ def build(args):
     disc = os.path.abspath(args.disc)
     out = os.path.abspath(args.output)
     text, uses_fragment = inline_fragment(open(source, encoding="utf-8").read())
+    try:
+        page = package_codepage.choose(source, args.codepage)
+        stand_ins = package_codepage.StandIns(page)
+        text = stand_ins.hide(text)
+    except package_codepage.CodePageError as error:
+        raise PackageError(str(error)) from None
     if not uses_fragment:
         print(f"kit package: {args.wxs} does not reference the Vesmark fragment "
               '(<CustomActionRef Id="VesmarkCheckItems"/>); building it without', file=sys.stderr)
@@ -239,11 +248,17 @@ def build(args):
             with open(combined, "w", encoding="utf-8") as inlined:
                 inlined.write(text)
             run(command + [combined], cwd=folder)
+        except PackageError as error:
+            raise PackageError(stand_ins.shown(str(error))) from None
         except OSError as error:
             raise PackageError(f"cannot write beside {args.wxs}: {error.strerror}")
         finally:
             if os.path.exists(combined):
                 os.remove(combined)
+        try:
+            stand_ins.apply_to_tables(package, scratch)
+        except package_codepage.CodePageError as error:
+            raise PackageError(str(error)) from None
         apply_source_names(package, declared(source, "Directory", "SourceName"), scratch)
         sources = [source, FRAGMENT] if uses_fragment else [source]
         hidden = set().union(*(asked(declared(s, "CustomAction", "HideTarget"), "yes") for s in sources))
@@ -253,6 +268,10 @@ def build(args):
         set_flag(package, "Feature", "Attributes", FEATURE_DISALLOW_ABSENT,
                  asked(declared(source, "Feature", "Absent"), "disallow"), scratch)
         loose_file_layout(package, scratch)
+        try:
+            stand_ins.apply_to_summary(package, scratch)
+        except package_codepage.CodePageError as error:
+            raise PackageError(str(error)) from None
         count, problems = check_disc_layout(package, disc)
         if problems:
             raise PackageError("the disc does not hold the files where the installer reads them:\n  "
@@ -260,7 +279,8 @@ def build(args):
         os.makedirs(os.path.dirname(out), exist_ok=True)
         shutil.move(package, out + ".tmp")
         os.replace(out + ".tmp", out)
-    print(f"{args.output}: {args.arch} package, {count} files installed from the loose disc tree {args.disc}"
+    print(f"{args.output}: {args.arch} package in code page {page}, {count} files installed from the loose "
+          f"disc tree {args.disc}"
           + (", with Vesmark's actions" if uses_fragment else ""))
 
 
@@ -281,6 +301,10 @@ def main():
                              "(default for x86: dist/Vesmark.dll, as ./kit master writes it)")
     parser.add_argument("-o", "--output", metavar="FILE", default="dist/setup.msi",
                         help="the package to write (default dist/setup.msi)")
+    parser.add_argument("--codepage", metavar="N",
+                        help="the disc's ANSI code page, the package's too: its names and values are written "
+                             "in it (default: the source's Codepage, else 1252); a source declaring another "
+                             "is refused")
     parser.add_argument("-D", dest="define", action="append", default=[], metavar="NAME=VALUE",
                         help="a preprocessor variable for the source (Arch, VesmarkDll and Disc are set)")
     args = parser.parse_args()
@@ -289,8 +313,10 @@ def main():
             parser.error("--dll is needed for an x64 package")
         args.dll = "dist/Vesmark.dll"
     try:
+        if args.codepage is not None:
+            args.codepage = package_codepage.number(args.codepage, "--codepage")
         build(args)
-    except PackageError as error:
+    except (PackageError, package_codepage.CodePageError) as error:
         print(f"kit package: {error}", file=sys.stderr)
         return 2
     return 0

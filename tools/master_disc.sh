@@ -40,7 +40,8 @@ package built later can be dropped in without mastering again.
   --exclude GLOB        leave matching files off the disc (repeatable; a glob with a
                         slash matches the path below DIR, one without any name)
   --template TEXT       [Command] Setup of Tarvolen.ini (default "/i [%PACKAGE%]")
-  --codepage N          ANSI code page of the names (default 1252)
+  --codepage N          ANSI code page of the names (default 1252); the package is
+                        written in it, and ./kit try installs in it
   --out FOLDER          where everything goes (default dist/); OUT/disc is replaced
 Then try it: ./kit try OUT/disc.iso (or OUT/disc).
 Exit status: 0 mastered and verified, 1 the staged disc or image does not
@@ -135,7 +136,7 @@ outputs=(listing.bin manifest.md5 Vesmark.dll Tarvolen.exe disk1.id Tarvolen.ini
 rm -rf "$out/wine"
 if [[ -n "$package" ]]; then
   step "building the package from $package (Intel) into the disc"
-  package_tool=(python3 "$source_dir/tools/build_package.py" "$package" --disc "$disc")
+  package_tool=(python3 "$source_dir/tools/build_package.py" "$package" --disc "$disc" --codepage "$codepage")
   run "${package_tool[@]}" --arch x86 --dll "$out/Vesmark.dll" -o "$out/setup.msi"
   "$source_dir/tests/binaries/check_package.sh" "$out/setup.msi" "$out/Vesmark.dll" Intel || status=2
   chmod u+w "$disc/setup.msi"
@@ -153,7 +154,8 @@ fi
 
 step "verifying the staged disc against the fresh listing and manifest"
 verified=0
-"$mediakit" verify "$disc" --listing "$out/listing.bin" --manifest "$out/manifest.md5" || verified=$?
+"$mediakit" verify "$disc" --listing "$out/listing.bin" --manifest "$out/manifest.md5" --codepage "$codepage" ||
+  verified=$?
 ((verified == 0)) || status=$((verified > status ? verified : status))
 
 step "inspecting the binaries"
@@ -179,7 +181,8 @@ if [[ -n "$iso" ]]; then
   [[ ! -e "$readback" ]] || { chmod -R u+w "$readback"; rm -rf "$readback"; }
   run xorriso -osirrox on -rockridge off -joliet on -indev "$iso" -extract / "$readback"
   verified=0
-  "$mediakit" verify "$readback" --listing "$out/listing.bin" --manifest "$out/manifest.md5" || verified=$?
+  "$mediakit" verify "$readback" --listing "$out/listing.bin" --manifest "$out/manifest.md5" --codepage "$codepage" ||
+    verified=$?
   if ((verified == 0)); then echo "the image holds the disc as mastered"; else status=$((verified > status ? verified : status)); fi
   chmod -R u+w "$readback"
   rm -rf "$readback"
