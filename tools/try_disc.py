@@ -102,8 +102,9 @@ class Wine:
     def __init__(self, prefix, seconds, log, locale="C.UTF-8", locales=None):
         self.prefix, self.seconds, self.log, self.locale = prefix, seconds, log, locale
         self.env = {k: v for k, v in os.environ.items() if not k.startswith("LC_")}
-        # The installer's messages in English, as the log is read for them.
-        self.env.update(WINEPREFIX=prefix, LANG=locale, LC_MESSAGES="en_US.UTF-8")
+        # The whole locale, as on Windows set to that language: the user's
+        # locale (which letter-case comparisons use) follows it too.
+        self.env.update(WINEPREFIX=prefix, LANG=locale)
         if locales is not None:
             self.env["LOCPATH"] = locales
 

@@ -12,8 +12,11 @@ import try_settings
 import vesmark_package
 
 CHECKS = ("VesmarkCheckItems", "VesmarkCheckContentOfItems")
-# Wine writes 1 for success and 0 for failure (Windows would write 3).
-ACTION_ENDED = re.compile(r"Action ended \S*: (\S+)\. Return value (\d+)\.")
+# Wine writes 1 for success and 0 for failure (Windows would write 3). The
+# log is in the installer's language ("Action ended 10:13:14: X. Return value
+# 1.", "アクション終了 10:13:51: X。 戻り値 1。"): an action's end is the line
+# whose time and action name are followed by a number closing the line.
+ACTION_ENDED = re.compile(r"^[^\r\n]*? \d{1,2}:\d\d:\d\d: (\S+?)[.。] [^\r\n]*?(\d+)[.。][ \t]*\r?$", re.M)
 CHUNK = 1 << 20
 SHOWN_NAMES = 12
 
