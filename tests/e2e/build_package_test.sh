@@ -66,6 +66,7 @@ built-from-other-files|SourceName="Data"|<CustomActionRef Id="VesmarkCheckItems"
 without-the-fragment|SourceName="Data"||$(var.Disc)/Data/ledger.db|0|does not reference the Vesmark fragment
 in-code-page|SourceName="Данные"|<CustomActionRef Id="VesmarkCheckItems"/>|$(var.Disc)/Данные/ledger.db|0|x86 package in code page 1251||--codepage 1251
 not-in-code-page|SourceName="Данные"|<CustomActionRef Id="VesmarkCheckItems"/>|$(var.Disc)/Данные/ledger.db|2|'Данные' in the source cannot be written in code page 1250||--codepage 1250
+declared-page-taken|SourceName="Data"|<CustomActionRef Id="VesmarkCheckItems"/>|$(var.Disc)/Data/ledger.db|0|x86 package in code page 1250|Codepage="1250"|
 declares-other-page|SourceName="Data"|<CustomActionRef Id="VesmarkCheckItems"/>|$(var.Disc)/Data/ledger.db|2|declares the database's code page (Product Codepage) 1250|Codepage="1250"|--codepage 1251
 ROWS
 
