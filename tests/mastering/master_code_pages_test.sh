@@ -83,8 +83,8 @@ WXS
               "$file: bytes 4..43 encrypted" "$other: bytes 4..43 encrypted"; do
     grep -qF "$text" "$row/try.out" || fail "$page: the try did not say '$text'"
   done
-  # A passed row keeps its output, not its prefix.
-  ((failures)) || rm -rf "$row/try/prefix"
+  # A passed row keeps its output, not its Wine prefixes (most of a gigabyte).
+  ((failures)) || { chmod -R u+w "$row/try"; rm -rf "$row/try"; }
 done 3<<<"$rows"
 
 if ((failures > 0)); then
