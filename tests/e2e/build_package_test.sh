@@ -13,17 +13,19 @@ fail() { echo "FAIL: $*"; failures=$((failures + 1)); }
 
 mkdir -p "$work/disc/Data"
 printf 'ledger data\r\n' >"$work/disc/Data/ledger.db"
+mkdir -p "$work/disc/Данные"
+cp "$work/disc/Data/ledger.db" "$work/disc/Данные/ledger.db"
 printf 'notes\r\n' >"$work/disc/notes.txt"
 
 # The same file's other version beside the sources, for a package built from it.
 printf 'an older ledger, longer\r\n' >"$work/ledger.db"
 
-# source_with SOURCE_NAME FRAGMENT_LINE FILE_SOURCE: a package installing ledger.db.
+# source_with SOURCE_NAME FRAGMENT_LINE FILE_SOURCE PRODUCT_ATTRIBUTES: a package installing ledger.db.
 source_with() {
   cat <<WXS
 <?xml version="1.0" encoding="utf-8"?>
 <Wix xmlns="http://schemas.microsoft.com/wix/2006/wi">
-  <Product Id="*" Name="Probe" Language="1033" Version="1.0.0" Manufacturer="Probe"
+  <Product Id="*" Name="Probe" $4 Language="1033" Version="1.0.0" Manufacturer="Probe"
            UpgradeCode="5B0E2D4C-7A19-4C3E-8F62-1D9B3A7C5E20">
     <Package InstallerVersion="200" Compressed="yes" InstallScope="perMachine"/>
     <Media Id="1" Cabinet="data.cab" EmbedCab="yes"/>
@@ -48,10 +50,12 @@ WXS
 table() { msiinfo export "$1" "$2" | tail -n +4 | tr -d '\r'; }
 
 # name | SourceName attribute | fragment line | File source | exit | what the output must say
-while IFS='|' read -r name source_name fragment file_source want_rc want_text; do
-  source_with "$source_name" "$fragment" "$file_source" >"$work/$name.wxs"
+#   | Product attributes | options
+while IFS='|' read -r name source_name fragment file_source want_rc want_text product options; do
+  source_with "$source_name" "$fragment" "$file_source" "$product" >"$work/$name.wxs"
   rc=0
-  out=$("$build" "$work/$name.wxs" --arch x64 --dll "$dll" --disc "$work/disc" \
+  # shellcheck disable=SC2086
+  out=$("$build" "$work/$name.wxs" --arch x64 --dll "$dll" --disc "$work/disc" $options \
         -o "$work/$name.msi" 2>&1) || rc=$?
   [[ "$rc" == "$want_rc" ]] || fail "$name: exit $rc, expected $want_rc ($out)"
   [[ "$out" == *"$want_text"* ]] || fail "$name: output '$out' does not say '$want_text'"
@@ -60,6 +64,10 @@ sub-folder|SourceName="Data"|<CustomActionRef Id="VesmarkCheckItems"/>|$(var.Dis
 folder-not-stated||<CustomActionRef Id="VesmarkCheckItems"/>|$(var.Disc)/Data/ledger.db|2|reads it from <disc>\Probe\ledger.db
 built-from-other-files|SourceName="Data"|<CustomActionRef Id="VesmarkCheckItems"/>|ledger.db|2|the package was built with
 without-the-fragment|SourceName="Data"||$(var.Disc)/Data/ledger.db|0|does not reference the Vesmark fragment
+in-code-page|SourceName="Данные"|<CustomActionRef Id="VesmarkCheckItems"/>|$(var.Disc)/Данные/ledger.db|0|x86 package in code page 1251||--codepage 1251
+not-in-code-page|SourceName="Данные"|<CustomActionRef Id="VesmarkCheckItems"/>|$(var.Disc)/Данные/ledger.db|2|'Данные' in the source cannot be written in code page 1250||--codepage 1250
+declared-page-taken|SourceName="Data"|<CustomActionRef Id="VesmarkCheckItems"/>|$(var.Disc)/Data/ledger.db|0|x86 package in code page 1250|Codepage="1250"|
+declares-other-page|SourceName="Data"|<CustomActionRef Id="VesmarkCheckItems"/>|$(var.Disc)/Data/ledger.db|2|declares the database's code page (Product Codepage) 1250|Codepage="1250"|--codepage 1251
 ROWS
 
 # What the built package carries for the installer.
@@ -72,6 +80,16 @@ if [[ -f "$msi" ]]; then
   [[ $(table "$msi" InstallExecuteSequence | awk -F'\t' '$1 == "VesmarkCryptFile" {print $2}') == '$VesmarkEncryptedFiles=3'* ]] ||
     fail "the component condition lost its \$"
   msiinfo extract "$msi" Binary.VesmarkDll | cmp -s - "$dll" || fail "the package does not carry $dll"
+fi
+# The folder's name in the disc's code page, which both of the package's code pages give.
+msi="$work/in-code-page.msi"
+if [[ -f "$msi" ]]; then
+  [[ $(table "$msi" Directory | awk -F'\t' '$1 == "_DBASE_" {print $3}') == "Probe:Данные" ]] ||
+    fail "_DBASE_ does not carry the source name Данные"
+  [[ $(msiinfo export "$msi" _ForceCodepage | tr -d '\0\r' | sed -n '3s/\t.*//p') == 1251 ]] ||
+    fail "the database is not in code page 1251"
+  [[ $(table "$msi" _SummaryInformation | awk -F'\t' '$1 == 1 {print $2}') == 1251 ]] ||
+    fail "the summary information is not in code page 1251"
 fi
 [[ -z "$(table "$work/without-the-fragment.msi" CustomAction 2>/dev/null)" ]] ||
   fail "a package without the fragment got custom actions"

@@ -55,6 +55,7 @@ row 932-backslash-byte 'mkdir 表示 && touch 表示/ソフト.txt'  0 'staged 2
 row 932-path-in-bytes "mkdir $wide && touch $wide/$(printf 'y%.0s' {1..96})" 2 'is 260 bytes in code page 932' --codepage 932
 row path-too-long     "mkdir -p $dirs && touch $dirs/$(printf 'x%.0s' {1..55})" 2 'over the installer'"'"'s 259'
 row path-at-limit     "mkdir -p $dirs && touch $dirs/$(printf 'x%.0s' {1..54})" 0 'staged 2 files'
+row reads-back-other  'touch "Docs/〜.txt"'                 2 'reads back as ～.txt in code page 932' --codepage 932
 row excluded          'touch "Docs/a?b.txt" Docs/x.tmp'     0 'staged 1 files' --exclude 'a?b.txt' --exclude 'Docs/*.tmp'
 row leftovers-warned  'touch Docs/draft.txt~ .hidden'       0 'warning: .hidden: a dot-file'
 

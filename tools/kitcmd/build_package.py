@@ -11,6 +11,8 @@ import sys
 import tempfile
 import xml.etree.ElementTree as ET
 
+import package_codepage
+
 HERE = os.path.dirname(os.path.abspath(__file__))
 SOURCE_DIR = os.path.dirname(os.path.dirname(HERE))
 FRAGMENT = os.path.join(SOURCE_DIR, "packaging", "Vesmark.wxs")
@@ -32,7 +34,8 @@ class PackageError(Exception):
 
 
 def run(args, cwd=None):
-    done = subprocess.run(args, cwd=cwd, stdout=subprocess.PIPE, stderr=subprocess.PIPE, text=True)
+    done = subprocess.run(args, cwd=cwd, stdout=subprocess.PIPE, stderr=subprocess.PIPE, encoding="utf-8",
+                          errors="replace")
     if done.returncode != 0:
         raise PackageError(f"{os.path.basename(args[0])} failed:\n{done.stderr.strip()}")
     return done.stdout
@@ -263,12 +266,11 @@ def check(args, rule):
     dll = rule.input_file("--dll", args.dll)
     rule.input_file("the fragment", FRAGMENT)
     out = rule.file_target("-o", args.output)
-    if not re.fullmatch(r"\d+", args.codepage):
-        raise output.Refused(f"--codepage needs a number, not '{args.codepage}'")
-    try:
-        "".encode(f"cp{args.codepage}")
-    except LookupError:
-        raise output.Refused(f"code page {args.codepage} is not known")
+    if args.codepage is not None:
+        try:
+            args.codepage = package_codepage.number(args.codepage, "--codepage")
+        except package_codepage.CodePageError as error:
+            raise output.Refused(str(error))
     check_library(dll, args.arch)
     folder = os.path.dirname(source)
     check_defines(args.define, {"Arch": args.arch, "VesmarkDll": dll, "Disc": disc}, folder)
@@ -280,6 +282,14 @@ def build(args, rule):
     import package_values
     source, disc, dll, out = check(args, rule)
     text, uses_fragment = inline_fragment(source_text(source))
+    try:
+        page = package_codepage.choose(source, args.codepage)
+        stand_ins = package_codepage.StandIns(page)
+        # wixl cannot write names outside its own code page: it is given
+        # ASCII stand-ins, and the tables get the real text afterwards.
+        hidden_text = stand_ins.hide(text)
+    except package_codepage.CodePageError as error:
+        raise PackageError(str(error)) from None
     if not uses_fragment:
         print(f"kit package: {args.wxs} does not reference the Vesmark fragment "
               '(<CustomActionRef Id="VesmarkCheckItems"/>); building it without', file=sys.stderr)
@@ -296,28 +306,44 @@ def build(args, rule):
         command = ["wixl", "-a", args.arch, "-o", package]
         for define in defines:
             command += ["-D", define]
+        # The source's own names, read from a UTF-8 copy without stand-ins.
+        plain = os.path.join(scratch, "plain.wxs")
+        with open(plain, "w", encoding="utf-8") as unhidden:
+            unhidden.write(text)
         with open(combined, "w", encoding="utf-8") as inlined:
-            inlined.write(text)
-        run(command + [combined], cwd=folder)
-        apply_source_names(package, declared(combined, "Directory", "SourceName"), scratch)
-        sources = [combined, FRAGMENT] if uses_fragment else [combined]
+            inlined.write(hidden_text)
+        try:
+            run(command + [combined], cwd=folder)
+        except PackageError as error:
+            raise PackageError(stand_ins.shown(str(error))) from None
+        try:
+            stand_ins.apply_to_tables(package, scratch)
+        except package_codepage.CodePageError as error:
+            raise PackageError(str(error)) from None
+        apply_source_names(package, declared(plain, "Directory", "SourceName"), scratch)
+        sources = [plain, FRAGMENT] if uses_fragment else [plain]
         hidden = set().union(*(asked(declared(s, "CustomAction", "HideTarget"), "yes") for s in sources))
         system = set().union(*(asked(declared(s, "CustomAction", "Impersonate"), "no") for s in sources))
         impersonate_unless_asked(package, system, scratch)
         set_flag(package, "CustomAction", "Type", CUSTOM_ACTION_HIDE_TARGET, hidden, scratch)
         set_flag(package, "Feature", "Attributes", FEATURE_DISALLOW_ABSENT,
-                 asked(declared(combined, "Feature", "Absent"), "disallow"), scratch)
+                 asked(declared(plain, "Feature", "Absent"), "disallow"), scratch)
         loose_file_layout(package, scratch)
+        try:
+            stand_ins.apply_to_summary(package, scratch)
+        except package_codepage.CodePageError as error:
+            raise PackageError(str(error)) from None
         count, problems = check_disc_layout(package, disc)
         if problems:
             raise PackageError("the disc does not hold the files where the installer reads them: "
                                + "; ".join(problems))
         if uses_fragment:
-            problems = package_values.problems(package, args.codepage)
+            problems = package_values.problems(package, page)
             if problems:
                 raise PackageError("; ".join(problems))
         output.copy_file(package, out)
-    print(f"{args.output}: {args.arch} package, {count} files installed from the loose disc tree {args.disc}"
+    print(f"{args.output}: {args.arch} package in code page {page}, {count} files installed from the loose "
+          f"disc tree {args.disc}"
           + (", with Vesmark's actions" if uses_fragment else ""))
 
 
@@ -353,8 +379,10 @@ def main():
                              "(default for x86: dist/Vesmark.dll, as ./kit master writes it)")
     parser.add_argument("-o", "--output", metavar="FILE", default="dist/setup.msi",
                         help="the package to write (default dist/setup.msi); only a regular file is replaced")
-    parser.add_argument("--codepage", default="1252", metavar="N",
-                        help="ANSI code page the installing machine reads the values in (default 1252)")
+    parser.add_argument("--codepage", metavar="N",
+                        help="the disc's ANSI code page, the package's too: its names and values are written "
+                             "in it (default: the source's Codepage, else 1252); a source declaring another "
+                             "is refused")
     parser.add_argument("-D", dest="define", action="append", default=[], metavar="NAME=VALUE",
                         help="a preprocessor variable for the source (Arch, VesmarkDll and Disc are set by "
                              "--arch, --dll and --disc; a -D that contradicts them is refused)")

@@ -228,7 +228,8 @@ class Master:
         with tempfile.TemporaryDirectory(prefix="kit-master-check.") as scratch:
             done = subprocess.run([MEDIAKIT, "discid", "--product", self.args.product, "--id", self.args.disc_id,
                                    "-o", os.path.join(scratch, "disk1.id"), "--settings",
-                                   os.path.join(scratch, "Tarvolen.ini"), "--template", self.args.template],
+                                   os.path.join(scratch, "Tarvolen.ini"), "--template", self.args.template,
+                                   "--codepage", self.args.codepage],
                                   stdout=subprocess.PIPE, stderr=subprocess.STDOUT, text=True)
         if done.returncode != 0:
             lines = done.stdout.strip().splitlines() or ["exit %d" % done.returncode]
@@ -279,7 +280,7 @@ class Master:
         sys.stderr.write(done.stderr)
         self.tool(MEDIAKIT, "discid", "--product", self.args.product, "--id", self.args.disc_id,
                   "-o", os.path.join(disc, "disk1.id"), "--settings", os.path.join(disc, "Tarvolen.ini"),
-                  "--template", self.args.template)
+                  "--template", self.args.template, "--codepage", self.args.codepage)
         output.copy_file(TARVOLEN, os.path.join(disc, "Tarvolen.exe"))
         open(os.path.join(disc, "setup.msi"), "x").close()
         # A pressed disc reports every file read-only: so must the staged tree.

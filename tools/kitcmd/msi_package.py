@@ -1,5 +1,6 @@
 """What ./kit inspect reads from a Windows Installer package, through msitools'
 msiinfo, and what a custom action's type number means."""
+import codecs
 import os
 import re
 import shutil
@@ -41,7 +42,14 @@ def rows(path, table):
 
 
 def summary(path):
-    text = _msiinfo("suminfo", path).decode("utf-8", "replace")
+    # The summary's strings are bytes in its own code page, which it gives as property 1.
+    lines = _msiinfo("export", path, "_SummaryInformation").split(b"\r\n")
+    page = next((line[2:].decode("ascii", "replace") for line in lines[3:] if line.startswith(b"1\t")), "")
+    try:
+        encoding = codecs.lookup("cp" + page).name if page.isdigit() else "utf-8"
+    except LookupError:
+        encoding = "utf-8"
+    text = _msiinfo("suminfo", path).decode(encoding, "replace")
     return dict(line.split(": ", 1) for line in text.splitlines() if ": " in line)
 
 

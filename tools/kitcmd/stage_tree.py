@@ -88,6 +88,20 @@ class Stager:
     def refuse(self, relative, reason):
         self.refusals.append((relative, reason))
 
+    def code_page_fault(self, name):
+        """Why the name cannot be written in the code page, or None. A name
+        whose bytes read back as other letters (a code page that maps two
+        letters to one byte) would be installed and checked under the other
+        name."""
+        try:
+            encoded = name.encode(self.encoding)
+        except UnicodeError:
+            return f"cannot be written in code page {self.encoding[2:]} (choose it with --codepage)"
+        if encoded.decode(self.encoding) != name:
+            return (f"reads back as {encoded.decode(self.encoding)} in code page {self.encoding[2:]}, "
+                    "so the installer would see another name")
+        return None
+
     def ansi_length(self, relative):
         """The path's length in bytes of the code page, as the installer counts
         it; letters the code page lacks (refused on their own) count one."""
@@ -112,11 +126,7 @@ class Stager:
         except UnicodeError:
             self.refuse(relative, "is not UTF-8 text, so its letters are unknown")
             return is_folder
-        try:
-            name.encode(self.encoding)
-        except UnicodeError:
-            self.refuse(relative, f"cannot be written in code page {self.encoding[2:]} (choose it with --codepage)")
-        fault = name_fault(name, is_folder)
+        fault = name_fault(name, is_folder) or self.code_page_fault(name)
         if fault:
             self.refuse(relative, fault)
         length = self.ansi_length(relative)

@@ -1,6 +1,7 @@
 #!/usr/bin/python3
 # Debian's interpreter on purpose: python3-pefile installs for it.
 """Usage: ./kit try [DISC] [--work FOLDER] [--keep] [--mediakit PATH] [--timeout SECONDS]
+                 [--launcher-folder C:\\PATH]
 
 Installs from a mastered disc in a fresh 64-bit Wine prefix, as a user would,
 and proves what happened. DISC is the disc folder (default dist/disc) or its
@@ -43,6 +44,13 @@ tells why.
                      (./kit try does this before it builds)
   --mediakit PATH    the native host tool (default build/native/bin/mediakit)
   --timeout SECONDS  the longest any Wine call may take (default 600)
+  --launcher-folder C:\\PATH
+                     the folder on C: the launcher starts from (default
+                     C:\\kit\\launcher), such as one named in the disc's code page
+
+The installer runs in the disc's ANSI code page, the one the package's summary
+information gives (./kit master --codepage N writes the package in it), as
+Windows set to that language runs it.
 
 Exit status: 0 both checks passed, the product installed and every range
 decrypts back; 1 the disc was refused, the installation failed, a proof failed
@@ -53,6 +61,7 @@ package, a tool missing, an I/O error or an interruption.
 """
 import argparse
 import os
+import re
 import shutil
 import stat
 import subprocess
@@ -60,6 +69,7 @@ import sys
 
 sys.dont_write_bytecode = True  # no __pycache__ in the source tree
 import output  # noqa: E402
+import package_codepage  # noqa: E402
 import pe_image  # noqa: E402
 import try_outcome  # noqa: E402
 from try_outcome import on_root, say, shown  # noqa: E402
@@ -74,6 +84,15 @@ LOG = "C:\\kit\\install.log"
 # The first volume descriptor of an ISO 9660 image, in its sector 16.
 ISO_SIGNATURE_AT = 16 * 2048 + 1
 CHECKED_VALUES = ("Files", "RectPyrc", "ProductNameShort")
+# Wine takes its ANSI code page from the host locale; each was seen giving
+# GetACP() its code page. Without the locale made, only LC_ALL gives Wine the
+# code page, and then it reads host names and arguments in another character
+# set than UTF-8 and cannot create a file with a non-ASCII name: so the try
+# makes the locale (make_locale) and names it in LANG.
+WINE_LOCALES = {874: "th_TH.UTF-8", 932: "ja_JP.UTF-8", 936: "zh_CN.UTF-8", 949: "ko_KR.UTF-8",
+                950: "zh_TW.UTF-8", 1250: "pl_PL.UTF-8", 1251: "ru_RU.UTF-8", 1252: "C.UTF-8",
+                1253: "el_GR.UTF-8", 1254: "tr_TR.UTF-8", 1255: "he_IL.UTF-8", 1256: "ar_SA.UTF-8",
+                1257: "lt_LT.UTF-8", 1258: "vi_VN.UTF-8"}
 
 
 COMMAND = "kit try"
@@ -95,11 +114,17 @@ def check_disc_tree(disc):
 class Wine:
     """Calls into tests/e2e/wine_prefix.sh for one prefix, each within a time limit."""
 
-    def __init__(self, prefix, seconds, log):
-        self.prefix, self.seconds, self.log = prefix, seconds, log
+    def __init__(self, prefix, seconds, log, locale="C.UTF-8", locales=None):
+        self.prefix, self.seconds, self.log, self.locale = prefix, seconds, log, locale
+        self.env = {k: v for k, v in os.environ.items() if not k.startswith("LC_")}
+        # The whole locale, as on Windows set to that language: the user's
+        # locale (which letter-case comparisons use) follows it too.
+        self.env.update(WINEPREFIX=prefix, LANG=locale)
+        if locales is not None:
+            self.env["LOCPATH"] = locales
 
     def __call__(self, script, *args):
-        env = dict(os.environ, WINEPREFIX=self.prefix)
+        env = self.env
         with open(self.log, "a") as out:
             done = subprocess.run(["timeout", str(self.seconds), "bash", "-c", 'source "$0"; ' + script,
                                    WINE_PREFIX_SH, *args], env=env, stdout=out, stderr=out)
@@ -131,10 +156,46 @@ def twin_differences(disc_package, twin_package):
                           vesmark_package.embedded_data(twin_package)[:2]):
         if a != b:
             found.append("the libraries embed different %s" % what)
+    if code_page(disc_package) != code_page(twin_package):
+        found.append("the packages are in code pages %s and %s" % (code_page(disc_package), code_page(twin_package)))
     if sorted(vesmark_package.installed_files(disc_package, "TARGETDIR")) != \
             sorted(vesmark_package.installed_files(twin_package, "TARGETDIR")):
         found.append("the packages install different files, or from other places on the disc")
     return found
+
+
+def make_locale(name, folder, log):
+    """FOLDER holding the host locale NAME (such as ru_RU.UTF-8), made with
+    localedef once; None for C.UTF-8, which the system has."""
+    if name == "C.UTF-8":
+        return None
+    if os.path.isfile(os.path.join(folder, name, "LC_CTYPE")):
+        return folder
+    if shutil.which("localedef") is None:
+        raise Usage("localedef is not installed (./kit deps installs locales)")
+    os.makedirs(folder, exist_ok=True)
+    language, _, charset = name.partition(".")
+    scratch = os.path.join(folder, ".%s.%d" % (name, os.getpid()))
+    with open(log, "a") as out:
+        done = subprocess.run(["localedef", "-i", language, "-f", charset, scratch], stdout=out, stderr=out)
+    # localedef warns with exit 1 and still writes the locale.
+    if done.returncode > 1 or not os.path.isfile(os.path.join(scratch, "LC_CTYPE")):
+        output.remove(scratch)
+        raise Usage("localedef could not make the locale %s (its words in %s; ./kit deps installs locales)"
+                    % (name, shown(log)))
+    try:
+        os.rename(scratch, os.path.join(folder, name))
+    except OSError:
+        output.remove(scratch)  # another try made it meanwhile
+    return folder
+
+
+def code_page(package):
+    """The package's code page, the disc's: its summary's, else its database's."""
+    try:
+        return package_codepage.summary_code_page(package) or package_codepage.database_code_page(package) or 1252
+    except package_codepage.CodePageError as error:
+        raise Usage("%s: %s" % (shown(package), error))
 
 
 def find_twin(twin):
@@ -202,14 +263,14 @@ def present_disc(disc, scratch, package, log):
         "on CD-ROM drive E:" % shown(package))
 
 
-def start_launcher(wine, launcher_exe, settings):
-    """Starts the twin's launcher from C: with SETTINGS beside it and waits for all it started."""
-    launcher = wine.host_path(LAUNCHER_FOLDER)
+def start_launcher(wine, launcher_exe, settings, folder):
+    """Starts the twin's launcher from FOLDER on C: with SETTINGS beside it and waits for all it started."""
+    launcher = wine.host_path(folder)
     os.makedirs(launcher)
     shutil.copyfile(launcher_exe, os.path.join(launcher, "Tarvolen.exe"))
     with open(os.path.join(launcher, "Tarvolen.ini"), "w", encoding="latin-1", newline="") as f:
         f.write(settings)
-    rc = wine('wine_run "$1"', LAUNCHER_FOLDER + "\\Tarvolen.exe")
+    rc = wine('wine_run "$1"', folder + "\\Tarvolen.exe")
     if rc != 0:
         say("Tarvolen.exe exited with %d (it always ends with 0)" % rc)
 
@@ -235,28 +296,39 @@ def check(args, rule, tools=True):
     for tool in ("msiinfo", "wineserver", "timeout"):
         if shutil.which(tool) is None:
             raise Usage("%s is not installed (./kit deps installs what is missing)" % tool)
-    return disc, launcher_exe, package, work
+    if not re.fullmatch(r"[Cc]:(\\[^\\/:*?\"<>|]+)+", args.launcher_folder):
+        raise Usage("--launcher-folder needs a folder on C: such as C:\\kit\\launcher")
+    page = code_page(package)
+    if page not in WINE_LOCALES:
+        raise Usage("the package is in code page %d, for which no locale is known that gives Wine that ANSI "
+                    "code page" % page)
+    return disc, launcher_exe, package, work, page
 
 
-def masked(path, phrase):
+def masked(path, phrase, page):
     """Rewrites a kept log with the pass phrase masked."""
     if not phrase or not os.path.isfile(path):
         return
     with open(path, "rb") as f:
         data = f.read()
-    secret = phrase.encode("latin-1", "replace")
+    secret = phrase.encode("cp%d" % page, "replace")
     if secret in data:
         with output.replacing(path) as part, open(part, "xb") as f:
             f.write(data.replace(secret, MASKED.encode()))
 
 
 def run(args, rule):
-    disc, launcher_exe, package, work = check(args, rule)
+    disc, launcher_exe, package, work, page = check(args, rule)
     scratch, prefix = os.path.join(work, "disc"), os.path.join(work, "prefix")
-    wine = Wine(prefix, args.timeout, os.path.join(work, "wine.log"))
+    log = os.path.join(work, "wine.log")
+    wine = Wine(prefix, args.timeout, log, WINE_LOCALES[page])
     if os.path.isdir(prefix):
         wine.stop()
     rule.claim(work, COMMAND)
+    # The locale is made once, in the build folder's cache, not in the work folder.
+    locales = make_locale(WINE_LOCALES[page], os.path.join(SOURCE_DIR, "build", "locale"), log)
+    if locales is not None:
+        wine.env["LOCPATH"] = locales
     phrase = vesmark_package.properties(package).get("ProductNameShort", "")
     kept_log = os.path.join(work, "install.log")
     try:
@@ -269,14 +341,15 @@ def run(args, rule):
             disc_settings = f.read()
         settings, template, notes = try_settings.for_try(disc_settings, LOG)
         say("launcher: the twin's Tarvolen.exe in %s beside a copy of the disc's Tarvolen.ini; its Setup:"
-            % LAUNCHER_FOLDER)
+            % args.launcher_folder)
         say("  %s" % template)
         for note in notes:
             say("  (%s)" % note)
         if wine('wine_prefix "$1"', prefix) != 0 or wine('wine_cdrom e "$1"', scratch) != 0:
             raise Usage("Wine could not make the prefix or its CD-ROM drive (its output: %s)" % shown(wine.log))
-        start_launcher(wine, launcher_exe, settings)
-        outcome = try_outcome.Outcome(wine, LOG, package, scratch, args.mediakit, work)
+        say("installer: ANSI code page %d, the package's (%s)" % (page, "LANG=" + wine.locale))
+        start_launcher(wine, launcher_exe, settings, args.launcher_folder)
+        outcome = try_outcome.Outcome(wine, LOG, package, scratch, args.mediakit, work, page)
         try:
             outcome.report(disc_settings)
         finally:
@@ -293,7 +366,7 @@ def run(args, rule):
                          os.path.join(work, ".prefix-template.lock")):
                 output.remove(path)
             for path in (kept_log, wine.log):
-                masked(path, phrase)
+                masked(path, phrase, page)
     print("kit try: both checks passed, the product installed, and every range of Files decrypts back")
     return 0
 
@@ -313,6 +386,7 @@ def main():
     parser.add_argument("--check", action="store_true")
     parser.add_argument("--mediakit", default=os.path.join(SOURCE_DIR, "build", "native", "bin", "mediakit"))
     parser.add_argument("--timeout", type=int, default=600)
+    parser.add_argument("--launcher-folder", default=LAUNCHER_FOLDER)
     rule = output.Rule()
 
     def body():

@@ -12,8 +12,11 @@ import try_settings
 import vesmark_package
 
 CHECKS = ("VesmarkCheckItems", "VesmarkCheckContentOfItems")
-# Wine writes 1 for success and 0 for failure (Windows would write 3).
-ACTION_ENDED = re.compile(r"Action ended \S*: (\S+)\. Return value (\d+)\.")
+# Wine writes 1 for success and 0 for failure (Windows would write 3). The
+# log is in the installer's language ("Action ended 10:13:14: X. Return value
+# 1.", "アクション終了 10:13:51: X。 戻り値 1。"): an action's end is the line
+# whose time and action name are followed by a number closing the line.
+ACTION_ENDED = re.compile(r"^[^\r\n]*? \d{1,2}:\d\d:\d\d: (\S+?)[.。] [^\r\n]*?(\d+)[.。][ \t]*\r?$", re.M)
 CHUNK = 1 << 20
 SHOWN_NAMES = 12
 
@@ -58,8 +61,9 @@ def ranges_equal(a, b, start, end):
 
 
 class Outcome:
-    def __init__(self, wine, log, package, disc, mediakit, work):
+    def __init__(self, wine, log, package, disc, mediakit, work, page=1252):
         self.wine, self.package, self.disc, self.mediakit, self.work = wine, package, disc, mediakit, work
+        self.page = page
         self.log_path = wine.host_path(log)
         self.values = vesmark_package.properties(package)
 
@@ -71,7 +75,8 @@ class Outcome:
         if not os.path.isfile(self.log_path):
             self.not_started(disc_settings)
             raise TryFailed("the disc was refused: the launcher started no installation")
-        with open(self.log_path, encoding="latin-1") as f:
+        # msiexec writes its log in the ANSI code page it runs in.
+        with open(self.log_path, encoding="cp%d" % self.page, errors="replace") as f:
             log = f.read()
         say("msiexec opened %s" % (property_logged(log, "OriginalDatabase") or "(not logged)"))
         results = {}
@@ -114,7 +119,7 @@ class Outcome:
         listing, manifest, _ = vesmark_package.embedded_data(self.package)
         data = os.path.join(self.work, "data")
         os.makedirs(data, exist_ok=True)
-        command = [self.mediakit, "verify", self.disc]
+        command = [self.mediakit, "verify", self.disc, "--codepage", str(self.page)]
         for option, content, name in (("--listing", listing, "listing.bin"), ("--manifest", manifest, "manifest.md5")):
             if content is None:
                 say("the package's library embeds no %s" % name)
@@ -137,19 +142,36 @@ class Outcome:
         names = sorted(os.listdir(root)) if os.path.isdir(root) else []
         more = " and %d more" % (len(names) - SHOWN_NAMES) if len(names) > SHOWN_NAMES else ""
         say("installed: %s (%s%s)" % (folder, " ".join(names[:SHOWN_NAMES]) or "nothing", more))
+        failures = self.prove_names(root)
         files, text = self.values.get("Files", ""), self.values.get("RectPyrc", "")
         span = vesmark_package.encryption_range(text)
         if span is None:
-            return ["RectPyrc '%s' gives CryptFile no range: nothing was encrypted" % text]
+            return failures + ["RectPyrc '%s' gives CryptFile no range: nothing was encrypted" % text]
         listed = vesmark_package.files_to_encrypt(self.package, files)
         if not listed:
-            return ["Files names no file: there is no encryption to prove"]
-        failures = []
+            return failures + ["Files names no file: there is no encryption to prove"]
         for name, disc_parts in listed:
             failure = self.prove_file(name, disc_parts, root, span)
             if failure:
                 failures.append("%s: %s" % (name, failure))
         return failures
+
+    def prove_names(self, root):
+        """Failures of the proof that every file the package installs below _DBASE_
+        is there under its own name, letter for letter."""
+        wanted = [target for target, _ in vesmark_package.installed_files(self.package)]
+        missing = ["%s: not installed under that name" % "\\".join(target) for target in wanted
+                   if not os.path.isfile(os.path.join(root, *target))]
+        if not missing:
+            say("every file the package installs below _DBASE_ is there under its name (%d files)" % len(wanted))
+        return missing
+
+    def pass_code_page(self):
+        """CryptFile keys with the pass phrase's bytes in the installer's code page:
+        so must the decryption, where mediakit can be told the code page."""
+        done = subprocess.run([self.mediakit, "crypt", "decrypt", "--help"], stdout=subprocess.PIPE,
+                              stderr=subprocess.STDOUT, text=True)
+        return ["--codepage", str(self.page)] if "--codepage" in done.stdout else []
 
     def prove_file(self, name, disc_parts, root, span):
         if disc_parts is None:
@@ -176,7 +198,8 @@ class Outcome:
         os.makedirs(os.path.dirname(copy), exist_ok=True)
         shutil.copyfile(installed, copy)
         done = subprocess.run([self.mediakit, "crypt", "decrypt", "--pass", self.values.get("ProductNameShort", ""),
-                               "--range", "%d;%d" % (start, length), "--size", str(size), copy],
+                               "--range", "%d;%d" % (start, length), "--size", str(size), copy]
+                              + self.pass_code_page(),
                               stdout=subprocess.PIPE, stderr=subprocess.STDOUT, text=True)
         if done.returncode != 0 or not filecmp.cmp(original, copy, shallow=False):
             return "decrypting a copy does not give the disc's %s back%s" % (
