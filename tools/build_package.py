@@ -17,6 +17,9 @@ SOURCE_DIR = os.path.dirname(HERE)
 FRAGMENT = os.path.join(SOURCE_DIR, "packaging", "Vesmark.wxs")
 WIX_NS = "{http://schemas.microsoft.com/wix/2006/wi}"
 FRAGMENT_REF = re.compile(r'<CustomActionRef\s+Id="Vesmark[A-Za-z]*"\s*/>')
+# wixl refuses RemoveFile elements; their rows are written after it ran.
+REMOVE_FILE = re.compile(r"\s*<RemoveFile\b[^>]*/>")
+REMOVE_FILE_MODES = {"install": "1", "uninstall": "2", "both": "3"}
 
 FILE_VITAL = 512
 FILE_NONCOMPRESSED = 8192
@@ -149,6 +152,66 @@ def impersonate_unless_asked(package, no_impersonation, scratch):
     table.write(scratch)
 
 
+def removals_declared(source_file):
+    """RemoveFile rows as the WiX toolset makes them: the folder is the
+    element's Directory or Property, else its component's folder."""
+    rows = []
+    for folder in ET.parse(source_file).iter():
+        if folder.tag not in (WIX_NS + "Directory", WIX_NS + "DirectoryRef"):
+            continue
+        for component in folder.findall(WIX_NS + "Component"):
+            for element in component.iter(WIX_NS + "RemoveFile"):
+                rows.append({"FileKey": element.get("Id"), "Component_": component.get("Id"),
+                             "FileName": element.get("Name", ""),
+                             "DirProperty": element.get("Directory") or element.get("Property")
+                             or component.get("Directory") or folder.get("Id"),
+                             "InstallMode": REMOVE_FILE_MODES.get(element.get("On"), "1")})
+    return rows
+
+
+def apply_removals(package, rows, scratch):
+    if rows:
+        table = Table(package, "RemoveFile")
+        table.rows += rows
+        table.write(scratch)
+
+
+def files_not_copied_anew(package):
+    """Names in Files whose file no on-install RemoveFile row of its own
+    component and folder deletes before InstallFiles: a first installation
+    would keep such a file if it is there already, and encrypt it again."""
+    folders = {r["Directory"]: r for r in Table(package, "Directory").rows}
+    components = {r["Component"]: r["Directory_"] for r in Table(package, "Component").rows}
+
+    def below_dbase(key):
+        """The target path of a folder below _DBASE_, as Files names it."""
+        parts = []
+        while key != "_DBASE_":
+            row = folders.get(key)
+            if row is None or row["Directory_Parent"] in ("", key):
+                return None
+            name = long_name(row["DefaultDir"].partition(":")[0])
+            parts += [] if name == "." else [name]
+            key = row["Directory_Parent"]
+        return "".join(p + "\\" for p in reversed(parts))
+
+    files = {}
+    for row in Table(package, "File").rows:
+        folder = below_dbase(components[row["Component_"]])
+        if folder is not None:
+            files[(folder + long_name(row["FileName"])).lower()] = row
+    removed = {(r["Component_"], r["DirProperty"], long_name(r["FileName"]).lower())
+               for r in Table(package, "RemoveFile").rows if r["InstallMode"] in ("1", "3")}
+    value = next((r["Value"] for r in Table(package, "Property").rows if r["Property"] == "Files"), "")
+    missing = []
+    for item in filter(None, re.split("[,;]", value)):
+        row = files.get(item.lower())
+        if row is not None and (row["Component_"], components[row["Component_"]],
+                                long_name(row["FileName"]).lower()) not in removed:
+            missing.append(item)
+    return missing
+
+
 def asked(values, wanted):
     return {key for key, value in values.items() if value == wanted}
 
@@ -237,7 +300,7 @@ def build(args):
             command += ["-D", define]
         try:
             with open(combined, "w", encoding="utf-8") as inlined:
-                inlined.write(text)
+                inlined.write(REMOVE_FILE.sub("", text))
             run(command + [combined], cwd=folder)
         except OSError as error:
             raise PackageError(f"cannot write beside {args.wxs}: {error.strerror}")
@@ -252,6 +315,11 @@ def build(args):
         set_flag(package, "CustomAction", "Type", CUSTOM_ACTION_HIDE_TARGET, hidden, scratch)
         set_flag(package, "Feature", "Attributes", FEATURE_DISALLOW_ABSENT,
                  asked(declared(source, "Feature", "Absent"), "disallow"), scratch)
+        apply_removals(package, removals_declared(source), scratch)
+        missing = files_not_copied_anew(package) if uses_fragment else []
+        if missing:
+            raise PackageError("Files names %s, but no <RemoveFile Name=\"...\" On=\"install\"/> in its "
+                               "component removes it before it is copied anew" % ", ".join(missing))
         loose_file_layout(package, scratch)
         count, problems = check_disc_layout(package, disc)
         if problems:

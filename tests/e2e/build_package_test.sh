@@ -18,7 +18,7 @@ printf 'notes\r\n' >"$work/disc/notes.txt"
 # The same file's other version beside the sources, for a package built from it.
 printf 'an older ledger, longer\r\n' >"$work/ledger.db"
 
-# source_with SOURCE_NAME FRAGMENT_LINE FILE_SOURCE: a package installing ledger.db.
+# source_with SOURCE_NAME FRAGMENT_LINE FILE_SOURCE REMOVE_FILE_LINE: a package installing ledger.db.
 source_with() {
   cat <<WXS
 <?xml version="1.0" encoding="utf-8"?>
@@ -36,6 +36,7 @@ source_with() {
         <Directory Id="_DBASE_" Name="Probe" $1>
           <Component Id="VesmarkEncryptedFiles" Guid="6C1F3E5D-8B2A-4D4F-9A73-2E0C4B8D6F31">
             <File Id="ledger.db" Name="ledger.db" Source="$3"/>
+            $4
           </Component>
         </Directory>
       </Directory>
@@ -47,19 +48,22 @@ WXS
 }
 table() { msiinfo export "$1" "$2" | tail -n +4 | tr -d '\r'; }
 
-# name | SourceName attribute | fragment line | File source | exit | what the output must say
-while IFS='|' read -r name source_name fragment file_source want_rc want_text; do
-  source_with "$source_name" "$fragment" "$file_source" >"$work/$name.wxs"
+anew='<RemoveFile Id="ledger.db.anew" Name="ledger.db" On="install"/>'
+# name | SourceName attribute | fragment line | File source | removed on install | exit | what the output must say
+while IFS='|' read -r name source_name fragment file_source removal want_rc want_text; do
+  [[ "$removal" == yes ]] && removal=$anew || removal=
+  source_with "$source_name" "$fragment" "$file_source" "$removal" >"$work/$name.wxs"
   rc=0
   out=$(python3 "$build" "$work/$name.wxs" --arch x86 --dll "$dll" --disc "$work/disc" \
         -o "$work/$name.msi" 2>&1) || rc=$?
   [[ "$rc" == "$want_rc" ]] || fail "$name: exit $rc, expected $want_rc ($out)"
   [[ "$out" == *"$want_text"* ]] || fail "$name: output '$out' does not say '$want_text'"
 done <<'ROWS'
-sub-folder|SourceName="Data"|<CustomActionRef Id="VesmarkCheckItems"/>|$(var.Disc)/Data/ledger.db|0|1 files installed from the loose disc tree
-folder-not-stated||<CustomActionRef Id="VesmarkCheckItems"/>|$(var.Disc)/Data/ledger.db|2|reads it from <disc>\Probe\ledger.db
-built-from-other-files|SourceName="Data"|<CustomActionRef Id="VesmarkCheckItems"/>|ledger.db|2|the package was built with
-without-the-fragment|SourceName="Data"||$(var.Disc)/Data/ledger.db|0|does not reference the Vesmark fragment
+sub-folder|SourceName="Data"|<CustomActionRef Id="VesmarkCheckItems"/>|$(var.Disc)/Data/ledger.db|yes|0|1 files installed from the loose disc tree
+folder-not-stated||<CustomActionRef Id="VesmarkCheckItems"/>|$(var.Disc)/Data/ledger.db|yes|2|reads it from <disc>\Probe\ledger.db
+built-from-other-files|SourceName="Data"|<CustomActionRef Id="VesmarkCheckItems"/>|ledger.db|yes|2|the package was built with
+encrypted-file-not-removed|SourceName="Data"|<CustomActionRef Id="VesmarkCheckItems"/>|$(var.Disc)/Data/ledger.db|no|2|Files names ledger.db, but no <RemoveFile
+without-the-fragment|SourceName="Data"||$(var.Disc)/Data/ledger.db|no|0|does not reference the Vesmark fragment
 ROWS
 
 # What the built package carries for the installer.
@@ -72,6 +76,8 @@ if [[ -f "$msi" ]]; then
   [[ $(table "$msi" InstallExecuteSequence | awk -F'\t' '$1 == "VesmarkCryptFile" {print $2}') == '$VesmarkEncryptedFiles=3'* ]] ||
     fail "the component condition lost its \$"
   msiinfo extract "$msi" Binary.VesmarkDll | cmp -s - "$dll" || fail "the package does not carry $dll"
+  [[ $(table "$msi" RemoveFile) == $'ledger.db.anew\tVesmarkEncryptedFiles\tledger.db\t_DBASE_\t1' ]] ||
+    fail "RemoveFile holds '$(table "$msi" RemoveFile)', not ledger.db removed on install from _DBASE_"
 fi
 [[ -z "$(table "$work/without-the-fragment.msi" CustomAction 2>/dev/null)" ]] ||
   fail "a package without the fragment got custom actions"
