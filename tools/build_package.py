@@ -161,6 +161,8 @@ def removals_declared(source_file):
             continue
         for component in folder.findall(WIX_NS + "Component"):
             for element in component.iter(WIX_NS + "RemoveFile"):
+                if not element.get("Id"):
+                    raise PackageError(f"a RemoveFile in the component {component.get('Id')} has no Id")
                 rows.append({"FileKey": element.get("Id"), "Component_": component.get("Id"),
                              "FileName": element.get("Name", ""),
                              "DirProperty": element.get("Directory") or element.get("Property")
