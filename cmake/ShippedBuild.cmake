@@ -11,3 +11,7 @@ add_compile_options(
 # ld otherwise writes the link time into the file header and the export directory.
 add_link_options(LINKER:--no-insert-timestamp)
 set(KIT_SPLIT_DEBUG ON)
+# Small images: optimised for size (the cipher's inner loops excepted, see
+# crypt/), and every function and datum nobody calls or reads left out.
+add_compile_options("$<$<COMPILE_LANGUAGE:C,CXX>:-Os;-ffunction-sections;-fdata-sections>")
+add_link_options(LINKER:--gc-sections)

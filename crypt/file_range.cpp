@@ -70,10 +70,11 @@ bool RangeIsOriginal(HANDLE file, LONG start, LONG length, DWORD oldSize, const 
     return true;
 }
 
-// Writes zeros over [from, to), a chunk at a time.
+// Writes zeros over [from, to), a chunk at a time; the chunk lives on the
+// stack, since a static table of zeros would ship in the image.
 bool WriteZeros(HANDLE file, uint64_t from, uint64_t to, RangeFault* fault)
 {
-    static const BYTE zeros[65536] = {};
+    BYTE zeros[4096] = {};
     for (uint64_t at = from; at < to;) {
         DWORD count = to - at < sizeof(zeros) ? static_cast<DWORD>(to - at) : static_cast<DWORD>(sizeof(zeros));
         if (!WriteAt(file, static_cast<LONG>(at), zeros, count, fault)) {

@@ -20,13 +20,12 @@ msiinfo extract "$msi" Binary.VesmarkDll | cmp -s - "$dll" || fail "does not car
 actions=$(table CustomAction | awk -F'\t' '$1 ~ /^Vesmark/ {print $1 ":" $2 ":" $3 ":" $4}' | sort | tr '\n' ' ')
 expected="VesmarkCheckContentOfItems:1:VesmarkDll:CheckContentOfItems VesmarkCheckItems:1:VesmarkDll:CheckItems \
 VesmarkCryptFile:65:VesmarkDll:CryptFile VesmarkCryptFileDeferred:11329:VesmarkDll:CryptFile \
-VesmarkReplaceAllFiles:51:REINSTALLMODE:a[REINSTALLMODE] \
 VesmarkSetCryptFileDeferred:8243:VesmarkCryptFileDeferred:[_DBASE_]|[Files]|[RectPyrc]|[ProductNameShort] "
 [[ "$actions" == "$expected" ]] || fail "custom actions '$actions', expected '$expected'"
 
 sequence() { table InstallExecuteSequence | awk -F'\t' -v a="$1" '$1 == a {print $3}'; }
-order=(VesmarkReplaceAllFiles CostInitialize ResolveSource VesmarkCheckItems VesmarkCheckContentOfItems
-       InstallInitialize InstallFiles VesmarkSetCryptFileDeferred VesmarkCryptFileDeferred InstallFinalize
+order=(CostInitialize ResolveSource VesmarkCheckItems VesmarkCheckContentOfItems
+       InstallInitialize RemoveFiles InstallFiles VesmarkSetCryptFileDeferred VesmarkCryptFileDeferred InstallFinalize
        VesmarkCryptFile)
 for ((i = 1; i < ${#order[@]}; i++)); do
   before=$(sequence "${order[i - 1]}")

@@ -3,7 +3,8 @@
 # whatever python3 comes first on the PATH.
 """Inspects a shipped 32-bit binary and fails on any difference from what the
 installer and Windows expect of it, and on what a shipped build must not
-carry: debug information and link time stamps.
+carry: debug information, link time stamps, a function Windows XP SP3 does
+not export, a way to start a thread, or more bytes than it was made in.
 
     check_pe.py dll Vesmark.dll
     check_pe.py exe Tarvolen.exe
@@ -23,6 +24,47 @@ ALLOWED_IMPORTS = {
     "dll": ["kernel32.dll", "advapi32.dll", "msi.dll", "msvcrt.dll"],
     "exe": ["kernel32.dll", "user32.dll", "shell32.dll", "msvcrt.dll"],
 }
+# What each system DLL exports on Windows XP SP3 and the binaries call,
+# themselves or through the runtime's start-up code. Windows XP SP3 is the
+# oldest system the binaries load on, and one missing function stops the
+# image from loading at all: the installer answers 1723. Before adding a name,
+# check the documentation's "Minimum supported client"; GetTickCount64,
+# InitializeConditionVariable, the SRWLock functions, CompareStringOrdinal,
+# GetFileInformationByHandleEx and FlsAlloc, for instance, came with Vista.
+XP_SP3_FUNCTIONS = {
+    "kernel32.dll": set("""
+        CloseHandle CompareFileTime CreateFileA CreateSemaphoreW DeleteCriticalSection
+        EnterCriticalSection FindClose FindFirstFileA FindNextFileA FindResourceA FreeLibrary
+        GetCommandLineA GetCurrentThreadId GetDriveTypeA GetFileAttributesA GetFileSize
+        GetLastError GetLogicalDriveStringsA GetModuleFileNameA GetModuleHandleA GetModuleHandleW
+        GetPrivateProfileIntA GetPrivateProfileStringA GetProcAddress GetShortPathNameA
+        GetStartupInfoA GetSystemDirectoryA GetWindowsDirectoryA InitializeCriticalSection
+        IsDBCSLeadByte IsDBCSLeadByteEx LeaveCriticalSection LoadLibraryA LoadLibraryW LoadResource
+        LockResource lstrcmpA lstrcmpiA MultiByteToWideChar ReadFile ReleaseSemaphore
+        SetCurrentDirectoryA SetEndOfFile SetErrorMode SetFilePointer SetLastError
+        SetUnhandledExceptionFilter SizeofResource Sleep TlsAlloc TlsFree TlsGetValue TlsSetValue
+        VirtualAlloc VirtualFree VirtualProtect VirtualQuery WaitForSingleObject
+        WideCharToMultiByte WriteFile""".split()),
+    "advapi32.dll": set("""
+        CryptAcquireContextA CryptCreateHash CryptDecrypt CryptDestroyHash CryptDestroyKey
+        CryptEncrypt CryptGetHashParam CryptHashData CryptImportKey CryptReleaseContext
+        CryptSetKeyParam""".split()),
+    "msi.dll": {"MsiGetMode", "MsiGetPropertyA", "MsiGetTargetPathA"},
+    "msvcrt.dll": set("""
+        __getmainargs __initenv __mb_cur_max __p__acmdln __p__commode __p__fmode __set_app_type
+        __setusermatherr _amsg_exit _cexit _close _errno _initterm _iob _lock _onexit _read
+        _splitpath _unlock abort atoi calloc exit fprintf fputc fputs free fwrite localeconv
+        malloc memchr memcmp memcpy memmove memset realloc setlocale signal strchr strcmp strcspn
+        strerror strlen strncmp strspn strstr strtol vfprintf wcslen""".split()),
+    "shell32.dll": {"ShellExecuteExA"},
+    "user32.dll": {"GetDesktopWindow", "MessageBoxA"},
+}
+# Neither deliverable starts a thread: a custom action's DLL may be unloaded
+# as soon as the action returns.
+THREAD_STARTS = {"CreateThread", "CreateRemoteThread", "_beginthread", "_beginthreadex"}
+# Bytes an image may take, the library's embedded listing and manifest (BIN
+# resources, which grow with the product's disc) not counted.
+SIZE_LIMITS = {"dll": 300000, "exe": 225000}
 DLL_EXPORTS = ["CheckContentOfItems", "CheckItems", "CryptFile"]
 RT_ICON, RT_GROUP_ICON, RT_VERSION, RT_MANIFEST = 3, 14, 16, 24
 
@@ -48,12 +90,37 @@ def manifest_problems(data):
     return problems
 
 
+def imported_functions(pe):
+    """(DLL name in lower case, function name or "#ordinal") of every import."""
+    for entry in getattr(pe, "DIRECTORY_ENTRY_IMPORT", []):
+        dll = entry.dll.decode("latin-1").lower()
+        for function in entry.imports:
+            yield dll, function.name.decode("latin-1") if function.name else "#%d" % function.ordinal
+
+
 def import_problems(kind, pe):
     imports = pe_image.imports(pe)
     allowed = ALLOWED_IMPORTS[kind]
     problems = [] if imports else ["imports nothing"]
-    return problems + ["imports %s (allowed: %s)" % (name, " ".join(allowed))
-                       for name in imports if name not in allowed]
+    problems += ["imports %s (allowed: %s)" % (name, " ".join(allowed))
+                 for name in imports if name not in allowed]
+    for dll, function in imported_functions(pe):
+        if dll not in allowed:
+            continue
+        if function in THREAD_STARTS:
+            problems.append("imports %s!%s: starts a thread" % (dll, function))
+        elif function not in XP_SP3_FUNCTIONS[dll]:
+            problems.append("imports %s!%s, not among the Windows XP SP3 exports it may use" % (dll, function))
+    return problems
+
+
+def size_problems(kind, pe):
+    data = sum(size for type_key, _, _, size in pe_image.resources(pe) if type_key == "BIN")
+    size = len(pe.__data__) - data
+    limit = SIZE_LIMITS[kind]
+    if size < limit:
+        return []
+    return ["%d bytes besides %d of embedded data, the limit is %d" % (size, data, limit)]
 
 
 def library_problems(pe):
@@ -94,7 +161,7 @@ def problems_of(kind, pe):
         problems.append("carries debug information (%s)" % ", ".join(debug))
     problems += ["time stamp 0x%x in the %s: two builds of the same sources differ" % (value, where)
                  for where, value in pe_image.time_stamps(pe)]
-    return problems
+    return problems + size_problems(kind, pe)
 
 
 def main(argv):

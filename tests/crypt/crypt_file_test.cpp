@@ -111,6 +111,8 @@ INSTANTIATE_TEST_SUITE_P(
                       {"a.dat"}},
         CryptFileCase{"size from a non-zero start", "a.dat", "10;-1", "pw", twoFiles, 10, -1, {"a.dat"}},
         CryptFileCase{"gap past the end reads as zeros", "a.dat", "120;20", "pw", twoFiles, 120, 20, {"a.dat"}},
+        CryptFileCase{"gap of several write chunks reads as zeros", "a.dat", "9000;20", "pw", twoFiles, 9000, 20,
+                      {"a.dat"}},
         CryptFileCase{"blanks around the numbers", "a.dat", " 5 ; 7", "pw", twoFiles, 5, 7, {"a.dat"}},
         CryptFileCase{"start without digits is 0", "a.dat", "x,7", "pw", twoFiles, 0, 7, {"a.dat"}},
         CryptFileCase{"a third number is ignored", "a.dat", "16;32;5", "pw", twoFiles, 16, 32, {"a.dat"}},

@@ -20,12 +20,12 @@ printf 'notes\r\n' >"$work/disc/notes.txt"
 # The same file's other version beside the sources, for a package built from it.
 printf 'an older ledger, longer\r\n' >"$work/ledger.db"
 
-# source_with SOURCE_NAME FRAGMENT_LINE FILE_SOURCE PRODUCT_ATTRIBUTES: a package installing ledger.db.
+# source_with SOURCE_NAME FRAGMENT_LINE FILE_SOURCE REMOVE_FILE_LINE PRODUCT_ATTRIBUTES: a package installing ledger.db.
 source_with() {
   cat <<WXS
 <?xml version="1.0" encoding="utf-8"?>
 <Wix xmlns="http://schemas.microsoft.com/wix/2006/wi">
-  <Product Id="*" Name="Probe" $4 Language="1033" Version="1.0.0" Manufacturer="Probe"
+  <Product Id="*" Name="Probe" $5 Language="1033" Version="1.0.0" Manufacturer="Probe"
            UpgradeCode="5B0E2D4C-7A19-4C3E-8F62-1D9B3A7C5E20">
     <Package InstallerVersion="200" Compressed="yes" InstallScope="perMachine"/>
     <Media Id="1" Cabinet="data.cab" EmbedCab="yes"/>
@@ -38,6 +38,7 @@ source_with() {
         <Directory Id="_DBASE_" Name="Probe" $1>
           <Component Id="VesmarkEncryptedFiles" Guid="6C1F3E5D-8B2A-4D4F-9A73-2E0C4B8D6F31">
             <File Id="ledger.db" Name="ledger.db" Source="$3"/>
+            $4
           </Component>
         </Directory>
       </Directory>
@@ -49,10 +50,12 @@ WXS
 }
 table() { msiinfo export "$1" "$2" | tail -n +4 | tr -d '\r'; }
 
-# name | SourceName attribute | fragment line | File source | exit | what the output must say
+anew='<RemoveFile Id="ledger.db.anew" Name="ledger.db" On="install"/>'
+# name | SourceName attribute | fragment line | File source | removed on install | exit | what the output must say
 #   | Product attributes | options
-while IFS='|' read -r name source_name fragment file_source want_rc want_text product options; do
-  source_with "$source_name" "$fragment" "$file_source" "$product" >"$work/$name.wxs"
+while IFS='|' read -r name source_name fragment file_source removal want_rc want_text product options; do
+  [[ "$removal" == yes ]] && removal=$anew || removal=
+  source_with "$source_name" "$fragment" "$file_source" "$removal" "$product" >"$work/$name.wxs"
   rc=0
   # shellcheck disable=SC2086
   out=$("$build" "$work/$name.wxs" --arch x64 --dll "$dll" --disc "$work/disc" $options \
@@ -60,14 +63,15 @@ while IFS='|' read -r name source_name fragment file_source want_rc want_text pr
   [[ "$rc" == "$want_rc" ]] || fail "$name: exit $rc, expected $want_rc ($out)"
   [[ "$out" == *"$want_text"* ]] || fail "$name: output '$out' does not say '$want_text'"
 done <<'ROWS'
-sub-folder|SourceName="Data"|<CustomActionRef Id="VesmarkCheckItems"/>|$(var.Disc)/Data/ledger.db|0|1 files installed from the loose disc tree
-folder-not-stated||<CustomActionRef Id="VesmarkCheckItems"/>|$(var.Disc)/Data/ledger.db|2|reads it from <disc>\Probe\ledger.db
-built-from-other-files|SourceName="Data"|<CustomActionRef Id="VesmarkCheckItems"/>|ledger.db|2|the package was built with
-without-the-fragment|SourceName="Data"||$(var.Disc)/Data/ledger.db|0|does not reference the Vesmark fragment
-in-code-page|SourceName="Данные"|<CustomActionRef Id="VesmarkCheckItems"/>|$(var.Disc)/Данные/ledger.db|0|x86 package in code page 1251||--codepage 1251
-not-in-code-page|SourceName="Данные"|<CustomActionRef Id="VesmarkCheckItems"/>|$(var.Disc)/Данные/ledger.db|2|'Данные' in the source cannot be written in code page 1250||--codepage 1250
-declared-page-taken|SourceName="Data"|<CustomActionRef Id="VesmarkCheckItems"/>|$(var.Disc)/Data/ledger.db|0|x86 package in code page 1250|Codepage="1250"|
-declares-other-page|SourceName="Data"|<CustomActionRef Id="VesmarkCheckItems"/>|$(var.Disc)/Data/ledger.db|2|declares the database's code page (Product Codepage) 1250|Codepage="1250"|--codepage 1251
+sub-folder|SourceName="Data"|<CustomActionRef Id="VesmarkCheckItems"/>|$(var.Disc)/Data/ledger.db|yes|0|1 files installed from the loose disc tree
+folder-not-stated||<CustomActionRef Id="VesmarkCheckItems"/>|$(var.Disc)/Data/ledger.db|yes|2|reads it from <disc>\Probe\ledger.db
+built-from-other-files|SourceName="Data"|<CustomActionRef Id="VesmarkCheckItems"/>|ledger.db|yes|2|the package was built with
+encrypted-file-not-removed|SourceName="Data"|<CustomActionRef Id="VesmarkCheckItems"/>|$(var.Disc)/Data/ledger.db|no|2|Files names ledger.db, but no <RemoveFile
+without-the-fragment|SourceName="Data"||$(var.Disc)/Data/ledger.db|no|0|does not reference the Vesmark fragment
+in-code-page|SourceName="Данные"|<CustomActionRef Id="VesmarkCheckItems"/>|$(var.Disc)/Данные/ledger.db|yes|0|x64 package in code page 1251||--codepage 1251
+not-in-code-page|SourceName="Данные"|<CustomActionRef Id="VesmarkCheckItems"/>|$(var.Disc)/Данные/ledger.db|yes|2|'Данные' in the source cannot be written in code page 1250||--codepage 1250
+declared-page-taken|SourceName="Data"|<CustomActionRef Id="VesmarkCheckItems"/>|$(var.Disc)/Data/ledger.db|yes|0|x64 package in code page 1250|Codepage="1250"|
+declares-other-page|SourceName="Data"|<CustomActionRef Id="VesmarkCheckItems"/>|$(var.Disc)/Data/ledger.db|yes|2|declares the database's code page (Product Codepage) 1250|Codepage="1250"|--codepage 1251
 ROWS
 
 # What the built package carries for the installer.
@@ -80,6 +84,8 @@ if [[ -f "$msi" ]]; then
   [[ $(table "$msi" InstallExecuteSequence | awk -F'\t' '$1 == "VesmarkCryptFile" {print $2}') == '$VesmarkEncryptedFiles=3'* ]] ||
     fail "the component condition lost its \$"
   msiinfo extract "$msi" Binary.VesmarkDll | cmp -s - "$dll" || fail "the package does not carry $dll"
+  [[ $(table "$msi" RemoveFile) == $'ledger.db.anew\tVesmarkEncryptedFiles\tledger.db\t_DBASE_\t1' ]] ||
+    fail "RemoveFile holds '$(table "$msi" RemoveFile)', not ledger.db removed on install from _DBASE_"
 fi
 # The folder's name in the disc's code page, which both of the package's code pages give.
 msi="$work/in-code-page.msi"

@@ -20,17 +20,15 @@ const char component[] = "VesmarkEncryptedFiles";
 
 // What must run, one bit per group of rows that share a condition.
 enum : unsigned {
-    ReplaceAllFiles = 1,  // maintenance copies every file of a component being installed
-    Checks = 2,           // the source checks and the ResolveSource they need
-    CryptDeferred = 4,
-    CryptImmediate = 8,
+    Checks = 1,  // the source checks and the ResolveSource they need
+    CryptDeferred = 2,
+    CryptImmediate = 4,
 };
 
 const struct {
     const char* action;
     unsigned group;
 } vesmarkRows[] = {
-    {"VesmarkReplaceAllFiles", ReplaceAllFiles},
     {"ResolveSource", Checks},
     {"VesmarkCheckItems", Checks},
     {"VesmarkCheckContentOfItems", Checks},
@@ -118,10 +116,10 @@ INSTANTIATE_TEST_SUITE_P(
         RunCase{"first installation", "", "", "", "", INSTALLSTATE_LOCAL, Checks | CryptDeferred},
         RunCase{"first installation, immediate", "", "", "", "immediate", INSTALLSTATE_LOCAL, Checks | CryptImmediate},
         RunCase{"first installation, IMMEDIATE", "", "", "", "IMMEDIATE", INSTALLSTATE_LOCAL, Checks | CryptImmediate},
-        RunCase{"repair", "1", "", "ALL", "", INSTALLSTATE_LOCAL, ReplaceAllFiles | CryptDeferred},
+        RunCase{"repair", "1", "", "ALL", "", INSTALLSTATE_LOCAL, CryptDeferred},
         RunCase{"modify installing the component anew", "1", "", "", "", INSTALLSTATE_LOCAL,
-                ReplaceAllFiles | CryptDeferred},
-        RunCase{"modify keeping the component", "1", "", "", "", INSTALLSTATE_UNKNOWN, ReplaceAllFiles},
+                CryptDeferred},
+        RunCase{"modify keeping the component", "1", "", "", "", INSTALLSTATE_UNKNOWN, 0},
         RunCase{"uninstall", "1", "ALL", "", "immediate", INSTALLSTATE_ABSENT, 0}),
     CaseName());
 

@@ -8,7 +8,8 @@
 #            case-renamed-changed, command-tail, no-matching-disc,
 #            immediate-mode, deferred-action-data, minimal-package,
 #            minimal-package-immediate, repair-missing-file, modify,
-#            uninstall-without-disc
+#            uninstall-without-disc, major-upgrade-early,
+#            major-upgrade-after-files, major-upgrade-after-finalize
 set -euo pipefail
 work=$(cd "${1:?usage: run_scenario.sh WORK_FOLDER SCENARIO MEDIAKIT}" && pwd)
 scenario=${2:?missing SCENARIO}
@@ -169,6 +170,33 @@ expect_mode() {
   fi
 }
 
+# next_version SEQUENCE: the staged package as the product's next version, a
+# major upgrade that removes the installed one at SEQUENCE of its execute
+# sequence. Its files carry no hashes, so the installer keeps an existing
+# unversioned file of the same size, as Windows keeps one changed after its
+# creation: the previous version's encrypted files, unless they are removed first.
+next_version() {
+  local sequence=$1 next="$dir/setup-next.msi" code
+  code=$(tr a-z A-Z </proc/sys/kernel/random/uuid)
+  cp "$work/setup.msi" "$next"
+  chmod u+w "$next"
+  msibuild "$next" \
+    -q "UPDATE Property SET Value = '{$code}' WHERE Property = 'ProductCode'" \
+    -q "UPDATE Property SET Value = '4.3.0' WHERE Property = 'ProductVersion'" \
+    -q "INSERT INTO Property (Property, Value) VALUES ('SecureCustomProperties', 'VESMARK_OLDER')" \
+    -q "INSERT INTO Upgrade (UpgradeCode, VersionMin, VersionMax, Language, Attributes, Remove, ActionProperty) VALUES ('$(property UpgradeCode)', '4.2.0', '4.3.0', '', 256, '', 'VESMARK_OLDER')" \
+    -q "DELETE FROM InstallExecuteSequence WHERE Action = 'FindRelatedProducts' OR Action = 'RemoveExistingProducts'" \
+    -q "INSERT INTO InstallExecuteSequence (Action, Sequence) VALUES ('FindRelatedProducts', 25)" \
+    -q "INSERT INTO InstallExecuteSequence (Action, Sequence) VALUES ('RemoveExistingProducts', $sequence)" \
+    -q "DELETE FROM MsiFileHash"
+  # A new package code: the revision number of the summary information.
+  msiinfo export "$next" _SummaryInformation | tr -d '\r' |
+    awk -F'\t' -v OFS='\t' -v code="{$(tr a-z A-Z </proc/sys/kernel/random/uuid)}" 'NR > 3 && $1 == 9 {$2 = code} {print}' \
+    >"$dir/_SummaryInformation.idt"
+  msibuild "$next" -i "$dir/_SummaryInformation.idt"
+  echo "$next"
+}
+
 # Flips the low bit of the byte at offset 100: same size, other content.
 flip_byte() {
   local file=$1 byte
@@ -247,6 +275,34 @@ case "$scenario" in
   uninstall-without-disc)
     install_from_disc
     uninstall_without_disc
+    ;;
+  major-upgrade-*)
+    # Version 4.2 installed and encrypted, then 4.3 from the disc removes it
+    # before it installs anything, after InstallFiles, or after InstallFinalize.
+    case "$scenario" in
+      *-early) sequence=1401 ;;
+      *-after-files) sequence=4001 ;;
+      *) sequence=6601 ;;
+    esac
+    install_from_disc
+    expect_installed
+    older=$(property ProductCode)
+    use_package "$(next_version $sequence)"
+    log="$WINEPREFIX/drive_c/kit/upgrade.log"
+    say "msiexec /i E:\setup.msi, version 4.3 with RemoveExistingProducts at $sequence"
+    wine_run msiexec /i 'E:\setup.msi' /qn /l*v 'C:\kit\upgrade.log' || true
+    expect_install_result 1
+    expect_action VesmarkCheckItems 1
+    found=$(grep -a 'Property(S): VESMARK_OLDER = ' "$log" | tail -n 1 | sed 's/.*= //' | tr -d '\r')
+    [[ "$found" == "$older" ]] || fail "the upgrade found '${found}' installed, expected $older"
+    expect_action RemoveExistingProducts 1
+    if "$WINE64" reg query "HKLM\\Software\\Microsoft\\Windows\\CurrentVersion\\Uninstall\\$older" >/dev/null 2>&1; then
+      fail "version 4.2 ($older) is still registered"
+    else
+      say "version 4.2 is no longer registered"
+    fi
+    expect_mode deferred
+    expect_installed
     ;;
   changed-byte)
     file=$(listed_file)

@@ -37,6 +37,7 @@ cat >"$work/orbit.wxs" <<'WXS'
           <Component Id="VesmarkEncryptedFiles" Guid="8A7B6C5D-4E3F-4A1B-9C0D-1E2F3A4B5C6D">
             <File Id="orbits.db" Name="orbits.db" Source="$(var.Disc)/Data/orbits.db"/>
             <File Id="empty.dat" Name="empty.dat" Source="$(var.Disc)/Data/empty.dat"/>
+            <RemoveFile Id="orbits.db.anew" Name="orbits.db" On="install"/>
           </Component>
         </Directory>
       </Directory>

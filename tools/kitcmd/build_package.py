@@ -18,6 +18,9 @@ SOURCE_DIR = os.path.dirname(os.path.dirname(HERE))
 FRAGMENT = os.path.join(SOURCE_DIR, "packaging", "Vesmark.wxs")
 WIX_NS = "{http://schemas.microsoft.com/wix/2006/wi}"
 FRAGMENT_REF = re.compile(r'<CustomActionRef\s+Id="Vesmark[A-Za-z]*"\s*/>')
+# wixl refuses RemoveFile elements; their rows are written after it ran.
+REMOVE_FILE = re.compile(r"\s*<RemoveFile\b[^>]*/>")
+REMOVE_FILE_MODES = {"install": "1", "uninstall": "2", "both": "3"}
 
 FILE_VITAL = 512
 FILE_NONCOMPRESSED = 8192
@@ -149,6 +152,68 @@ def impersonate_unless_asked(package, no_impersonation, scratch):
         if row["Action"] not in no_impersonation:
             row["Type"] = str(int(row["Type"]) & ~CUSTOM_ACTION_NO_IMPERSONATE)
     table.write(scratch)
+
+
+def removals_declared(source_file):
+    """RemoveFile rows as the WiX toolset makes them: the folder is the
+    element's Directory or Property, else its component's folder."""
+    rows = []
+    for folder in ET.parse(source_file).iter():
+        if folder.tag not in (WIX_NS + "Directory", WIX_NS + "DirectoryRef"):
+            continue
+        for component in folder.findall(WIX_NS + "Component"):
+            for element in component.iter(WIX_NS + "RemoveFile"):
+                if not element.get("Id"):
+                    raise PackageError(f"a RemoveFile in the component {component.get('Id')} has no Id")
+                rows.append({"FileKey": element.get("Id"), "Component_": component.get("Id"),
+                             "FileName": element.get("Name", ""),
+                             "DirProperty": element.get("Directory") or element.get("Property")
+                             or component.get("Directory") or folder.get("Id"),
+                             "InstallMode": REMOVE_FILE_MODES.get(element.get("On"), "1")})
+    return rows
+
+
+def apply_removals(package, rows, scratch):
+    if rows:
+        table = Table(package, "RemoveFile")
+        table.rows += rows
+        table.write(scratch)
+
+
+def files_not_copied_anew(package):
+    """Names in Files whose file no on-install RemoveFile row of its own
+    component and folder deletes before InstallFiles: a first installation
+    would keep such a file if it is there already, and encrypt it again."""
+    folders = {r["Directory"]: r for r in Table(package, "Directory").rows}
+    components = {r["Component"]: r["Directory_"] for r in Table(package, "Component").rows}
+
+    def below_dbase(key):
+        """The target path of a folder below _DBASE_, as Files names it."""
+        parts = []
+        while key != "_DBASE_":
+            row = folders.get(key)
+            if row is None or row["Directory_Parent"] in ("", key):
+                return None
+            name = long_name(row["DefaultDir"].partition(":")[0])
+            parts += [] if name == "." else [name]
+            key = row["Directory_Parent"]
+        return "".join(p + "\\" for p in reversed(parts))
+
+    files = {}
+    for row in Table(package, "File").rows:
+        folder = below_dbase(components[row["Component_"]])
+        if folder is not None:
+            files[(folder + long_name(row["FileName"])).lower()] = row
+    removed = {(r["Component_"], r["DirProperty"], long_name(r["FileName"]).lower())
+               for r in Table(package, "RemoveFile").rows if r["InstallMode"] in ("1", "3")}
+    value = next((r["Value"] for r in Table(package, "Property").rows if r["Property"] == "Files"), "")
+    missing = []
+    for item in filter(None, re.split("[,;]", value)):
+        row = files.get(item.lower())
+        if row is not None and (row["Component_"], components[row["Component_"]],
+                                long_name(row["FileName"]).lower()) not in removed:
+            missing.append(item)
+    return missing
 
 
 def asked(values, wanted):
@@ -311,7 +376,8 @@ def build(args, rule):
         with open(plain, "w", encoding="utf-8") as unhidden:
             unhidden.write(text)
         with open(combined, "w", encoding="utf-8") as inlined:
-            inlined.write(hidden_text)
+            # wixl refuses RemoveFile: its rows are written after wixl.
+            inlined.write(REMOVE_FILE.sub("", hidden_text))
         try:
             run(command + [combined], cwd=folder)
         except PackageError as error:
@@ -328,6 +394,11 @@ def build(args, rule):
         set_flag(package, "CustomAction", "Type", CUSTOM_ACTION_HIDE_TARGET, hidden, scratch)
         set_flag(package, "Feature", "Attributes", FEATURE_DISALLOW_ABSENT,
                  asked(declared(plain, "Feature", "Absent"), "disallow"), scratch)
+        apply_removals(package, removals_declared(plain), scratch)
+        missing = files_not_copied_anew(package) if uses_fragment else []
+        if missing:
+            raise PackageError("Files names %s, but no <RemoveFile Name=\"...\" On=\"install\"/> in its "
+                               "component removes it before it is copied anew" % ", ".join(missing))
         loose_file_layout(package, scratch)
         try:
             stand_ins.apply_to_summary(package, scratch)
