@@ -34,6 +34,7 @@ SOURCE = """<?xml version="1.0" encoding="utf-8"?>
         <Directory Id="_DBASE_" Name="Probe" SourceName="Data">
           <Component Id="VesmarkEncryptedFiles" Guid="6C1F3E5D-8B2A-4D4F-9A73-2E0C4B8D6F31">
             <File Id="a.txt" Name="a.txt" Source="$(var.Disc)/Data/a.txt"/>
+            <RemoveFile Id="a.txt.anew" Name="a.txt" On="install"/>
           </Component>
           <Component Id="Other" Guid="7D2F3E5D-8B2A-4D4F-9A73-2E0C4B8D6F32">
             <File Id="b.txt" Name="b.txt" Source="$(var.Disc)/Data/b.txt"/>

@@ -47,6 +47,8 @@ while IFS="|" read -r -u 3 page product folder file other helpfile launcher; do
           <Component Id="VesmarkEncryptedFiles" Guid="2F3E4D5C-6B7A-4899-8A1B-D2E3F4A5B6C7">
             <File Id="first" Name="$file" Source="\$(var.Disc)/$folder/$file"/>
             <File Id="second" Name="$other" Source="\$(var.Disc)/$folder/$other"/>
+            <RemoveFile Id="first.anew" Name="$file" On="install"/>
+            <RemoveFile Id="second.anew" Name="$other" On="install"/>
           </Component>
           <Directory Id="help" Name="${helpfile%/*}">
             <Component Id="Help" Guid="3A4F5E6D-7C8B-49AA-9B2C-E3F4A5B6C7D8">

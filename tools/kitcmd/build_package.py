@@ -395,10 +395,6 @@ def build(args, rule):
         set_flag(package, "Feature", "Attributes", FEATURE_DISALLOW_ABSENT,
                  asked(declared(plain, "Feature", "Absent"), "disallow"), scratch)
         apply_removals(package, removals_declared(plain), scratch)
-        missing = files_not_copied_anew(package) if uses_fragment else []
-        if missing:
-            raise PackageError("Files names %s, but no <RemoveFile Name=\"...\" On=\"install\"/> in its "
-                               "component removes it before it is copied anew" % ", ".join(missing))
         loose_file_layout(package, scratch)
         try:
             stand_ins.apply_to_summary(package, scratch)
@@ -412,6 +408,10 @@ def build(args, rule):
             problems = package_values.problems(package, page)
             if problems:
                 raise PackageError("; ".join(problems))
+            missing = files_not_copied_anew(package)
+            if missing:
+                raise PackageError("Files names %s, but no <RemoveFile Name=\"...\" On=\"install\"/> in its "
+                                   "component removes it before it is copied anew" % ", ".join(missing))
         output.copy_file(package, out)
     print(f"{args.output}: {args.arch} package in code page {page}, {count} files installed from the loose "
           f"disc tree {args.disc}"
