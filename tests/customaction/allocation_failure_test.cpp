@@ -207,8 +207,8 @@ TEST_P(AllocationFailureTest, EveryFailedAllocationEndsInTheActionsResult)
         }
     }
     ASSERT_NE(0, completedAt) << c.name << " never completed";
-    std::cout << c.name << ": " << completedAt - 1 << " allocations, each failed in turn; " << workedAround
-              << " worked around\n";
+    std::cout << c.name << ": " << completedAt - 1 << " allocation(s) failed in turn, " << workedAround
+              << " of them worked around\n";
 }
 
 INSTANTIATE_TEST_SUITE_P(
