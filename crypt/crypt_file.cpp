@@ -98,8 +98,14 @@ LONG TransformFileRange(const char* fname, const char* pass, LONG start, LONG le
     if (why != rangeFaultNone) {
         return -1;
     }
-    // Nothing to read, transform or write.
+    // An empty range goes to the cipher as it is: it needs no key, and
+    // nothing is read or written.
     if (length == 0) {
+        BYTE none = 0;
+        if (!TransformBuffer(&none, 0, pass, mode)) {
+            why = rangeFaultCipher;
+            return -1;
+        }
         return 0;
     }
     CRangeKey key(pass);
