@@ -31,18 +31,42 @@ LONG CryptFileRange(const char* fname, const char* pass, LONG start, LONG length
 
 namespace {
 
+// The cipher of one range, keyed before the file is read: everything that
+// can fail for want of memory or of CryptoAPI is behind it before the first
+// byte is written, and turning the new bytes back needs nothing new.
+class CRangeKey {
+public:
+    explicit CRangeKey(const char* pass) : cipher(BoundedPass(pass, text)) { SecureZeroMemory(text, sizeof(text)); }
+    ~CRangeKey() { SecureZeroMemory(text, sizeof(text)); }
+    CRangeKey(const CRangeKey&) = delete;
+    CRangeKey& operator=(const CRangeKey&) = delete;
+
+    const CRangeCipher& Cipher() const { return cipher; }
+
+private:
+    // The first 31 characters count, as CryptBuffer's copy of the pass phrase keeps them.
+    static const char* BoundedPass(const char* pass, char (&into)[cryptPassCapacity])
+    {
+        CopyBounded(into, cryptPassCapacity, pass);
+        return into;
+    }
+
+    char text[cryptPassCapacity] = {};
+    CRangeCipher cipher;
+};
+
 class CUndoTransform : public CRangeUndo {
 public:
-    CUndoTransform(const char* pass, int mode) : pass(pass), mode(mode) {}
+    CUndoTransform(const CRangeCipher& cipher, int mode) : cipher(cipher), mode(mode) {}
 
     bool Undo(BYTE* data, LONG length) override
     {
         int inverse = mode == cipherEncrypt ? cipherDecrypt : cipherEncrypt;
-        return TransformBuffer(data, length, pass, inverse) != FALSE;
+        return cipher.Transform(inverse, data, length) == cipherOk;
     }
 
 private:
-    const char* pass;
+    const CRangeCipher& cipher;
     int mode;
 };
 
@@ -74,6 +98,21 @@ LONG TransformFileRange(const char* fname, const char* pass, LONG start, LONG le
     if (why != rangeFaultNone) {
         return -1;
     }
+    // An empty range goes to the cipher as it is: it needs no key, and
+    // nothing is read or written.
+    if (length == 0) {
+        BYTE none = 0;
+        if (!TransformBuffer(&none, 0, pass, mode)) {
+            why = rangeFaultCipher;
+            return -1;
+        }
+        return 0;
+    }
+    CRangeKey key(pass);
+    if (!key.Cipher().IsValid()) {
+        why = rangeFaultCipher;
+        return -1;
+    }
     // One block holds the range: bytes past the end of the file stay zero,
     // and a failed write gets the old bytes back by the inverse transform.
     CRangeBlock block(length);
@@ -88,14 +127,12 @@ LONG TransformFileRange(const char* fname, const char* pass, LONG start, LONG le
         why = rangeFaultRead;
         return -1;
     }
-    if (!TransformBuffer(block.Get(), length, pass, mode)) {
+    CipherPrepare(block.Get(), length, -1);
+    if (key.Cipher().Transform(mode, block.Get(), length) != cipherOk) {
         why = rangeFaultCipher;
         return -1;
     }
-    if (length == 0) {
-        return 0;
-    }
-    CUndoTransform undo(pass, mode);
+    CUndoTransform undo(key.Cipher(), mode);
     switch (RewriteRange(file.Get(), start, length, oldSize, block.Get(), undo, &why)) {
     case rangeWritten:
         return length;
@@ -133,6 +170,11 @@ void CryptListedFiles(const char* folder, char* files, char* params, const char*
     }
     char* cursor = files;
     for (char* item = NextPropertyItem(&cursor); item != nullptr; item = NextPropertyItem(&cursor)) {
+        // An item that climbs out of the folder, or names a drive or a stream,
+        // would have the installer's rights encrypt a file it did not install.
+        if (!ItemStaysInFolder(item)) {
+            continue;
+        }
         char fname[MAX_PATH] = {};
         // A cut path could name another file, which would then be encrypted.
         if (CopyBounded(fname, MAX_PATH, folder) == S_OK &&

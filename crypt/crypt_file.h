@@ -9,7 +9,10 @@
 // Reads "Files", the folder "_DBASE_", "RectPyrc" and "ProductNameShort" and
 // encrypts the range of each listed file in place. Run from the installation
 // script it takes the four from "CustomActionData" instead (see
-// crypt_action_data.h). Any failure skips quietly.
+// crypt_action_data.h). An item that could name a file outside the folder
+// (see ItemStaysInFolder) is skipped like a missing one; any failure skips
+// quietly. Whatever can throw or fail for want of memory comes before a
+// file's first byte is written, so an exception leaves that file as it was.
 void CryptInstalledFiles(MSIHANDLE session);
 
 // What CryptFileRange and TransformFileRange return when a write failed and

@@ -2,6 +2,7 @@
 
 #include <cstdint>
 #include <cstdlib>
+#include <cstring>
 
 namespace {
 
@@ -10,7 +11,43 @@ bool IsSeparator(char c)
     return c == ',' || c == ';';
 }
 
+bool IsPathSeparator(char c)
+{
+    return c == '\\' || c == '/';
+}
+
+// Windows drops trailing dots and blanks from a component, so one made of
+// nothing else with two dots in it means the parent folder.
+bool ClimbsOut(const char* component, size_t length)
+{
+    size_t dots = 0;
+    for (size_t i = 0; i < length; ++i) {
+        if (component[i] != '.' && component[i] != ' ') {
+            return false;
+        }
+        dots += component[i] == '.' ? 1 : 0;
+    }
+    return dots >= 2;
+}
+
 }  // namespace
+
+bool ItemStaysInFolder(const char* item)
+{
+    if (IsPathSeparator(item[0]) || std::strchr(item, ':') != nullptr) {
+        return false;
+    }
+    for (const char* component = item;;) {
+        size_t length = std::strcspn(component, "\\/");
+        if (ClimbsOut(component, length)) {
+            return false;
+        }
+        if (component[length] == '\0') {
+            return true;
+        }
+        component += length + 1;
+    }
+}
 
 char* NextPropertyItem(char** cursor)
 {

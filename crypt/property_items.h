@@ -17,3 +17,9 @@ LONG PropertyItemToLong(const char* item);
 // length, further items are ignored. False when there are fewer than two.
 // Splits params in place.
 bool SplitRange(char* params, LONG* start, LONG* length);
+
+// Whether an item of "Files", appended to the folder, names a file inside
+// that folder: false for a drive or any other ":" (which would also name a
+// file's alternate stream), a leading "\" or "/", and a component that
+// climbs out (".." and the spellings Windows trims to it, like "..." or ".. ").
+bool ItemStaysInFolder(const char* item);

@@ -1,8 +1,5 @@
 #include "range_cipher.h"
 
-#include "aes_key.h"
-#include "hctr2.h"
-
 #include <cstring>
 
 namespace {
@@ -47,25 +44,41 @@ int CipherTransform(int mode, const char* pass, BYTE* data, LONG length)
         !ArgumentsUsable(data, length)) {
         return cipherBadArgument;
     }
+    // An empty range needs no key, and so no CryptoAPI.
     if (length == 0) {
         return cipherOk;
     }
-    CCryptoProvider provider;
-    BYTE key[CAesKey::keySize] = {};
-    if (!provider.Sha256(domainLabel, sizeof(domainLabel), reinterpret_cast<const BYTE*>(pass),
-                         static_cast<DWORD>(std::strlen(pass)), key)) {
-        SecureZeroMemory(key, sizeof(key));
-        return cipherUnavailable;
+    CRangeCipher cipher(pass);
+    return cipher.Transform(mode, data, length);
+}
+
+CRangeCipher::CDerivedKey::CDerivedKey(const CCryptoProvider& provider, const char* pass)
+{
+    made = pass != nullptr &&
+           provider.Sha256(domainLabel, sizeof(domainLabel), reinterpret_cast<const BYTE*>(pass),
+                           static_cast<DWORD>(std::strlen(pass)), bytes);
+}
+
+CRangeCipher::CRangeCipher(const char* pass) : derived(provider, pass), aes(provider, derived.bytes), hctr2(aes)
+{
+    SecureZeroMemory(derived.bytes, sizeof(derived.bytes));
+    valid = derived.made && aes.IsValid() && hctr2.IsValid();
+}
+
+int CRangeCipher::Transform(int mode, BYTE* data, LONG length) const
+{
+    if ((mode != cipherEncrypt && mode != cipherDecrypt) || !ArgumentsUsable(data, length)) {
+        return cipherBadArgument;
     }
-    CAesKey aes(provider, key);
-    SecureZeroMemory(key, sizeof(key));
-    if (!aes.IsValid()) {
+    if (length == 0) {
+        return cipherOk;
+    }
+    if (!valid) {
         return cipherUnavailable;
     }
     if (length < static_cast<LONG>(CHctr2::minLength)) {
         return ShortRangeApply(aes, data, length) ? cipherOk : cipherUnavailable;
     }
-    CHctr2 hctr2(aes);
     bool ok = mode == cipherEncrypt
                   ? hctr2.Encrypt(domainLabel, sizeof(domainLabel), data, static_cast<size_t>(length))
                   : hctr2.Decrypt(domainLabel, sizeof(domainLabel), data, static_cast<size_t>(length));

@@ -134,7 +134,14 @@ CDigestAhead::Job* CDigestAhead::NextFree()
 
 void CDigestAhead::Run(Job& job, CFileMD5& files)
 {
-    const char* text = files.Digest(job.path);
+    const char* text = nullptr;
+    // A digest that throws still ends its job, as unreadable: the file is
+    // refused, and nobody waits for the job forever.
+    try {
+        text = files.Digest(job.path);
+    } catch (...) {
+        text = nullptr;
+    }
     std::lock_guard<std::mutex> guard(lock);
     job.readable = text != nullptr;
     if (text != nullptr) {

@@ -75,7 +75,8 @@ BOOL CFileIterator::WalkFolder(LONG index, const char* folder, const std::string
         result = CheckFolderEntries(folder, folders, files, after);
     } else {
         BOOL listed = input->GetFolder(index, foldersReaded, filesReaded);
-        match.emplace(foldersReaded, filesReaded, folders, files);
+        BOOL atRoot = std::strcmp(relativePath, "\\") == 0;
+        match.emplace(foldersReaded, filesReaded, folders, files, atRoot);
         if (!listed) {
             Trouble(CWalkObserver::listingUnreadable, "");
             result = FALSE;

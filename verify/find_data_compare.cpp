@@ -2,16 +2,18 @@
 
 #include "find_data_index.h"
 
-const CFindDataCompare cmpFolders = {TRUE, TRUE, TRUE, TRUE, TRUE};
-const CFindDataCompare cmpFiles = {TRUE, TRUE, TRUE, FALSE, FALSE};
+const CFindDataCompare cmpFolders = {TRUE, TRUE, TRUE, TRUE, TRUE, FALSE};
+const CFindDataCompare cmpFiles = {TRUE, TRUE, TRUE, FALSE, FALSE, FALSE};
+const CFindDataCompare cmpRootFiles = {TRUE, TRUE, TRUE, FALSE, FALSE, TRUE};
 
 BOOL CFindDataCompare::Match(const WIN32_FIND_DATAA& a, const WIN32_FIND_DATAA& b) const
 {
     if (lstrcmpiA(a.cFileName, b.cFileName) != 0) {
         return FALSE;
     }
-    // The package itself is replaced at every build; its size and attributes are never pinned.
-    if (lstrcmpiA(a.cFileName, "setup.msi") == 0) {
+    // The package itself is replaced at every build; its size and attributes
+    // are never pinned. Any other setup.msi is a file like the rest.
+    if (packageByName && lstrcmpiA(a.cFileName, "setup.msi") == 0) {
         return TRUE;
     }
     return CompareFields(a, b) == 0;

@@ -1,6 +1,7 @@
 // When two directory entries count as the same: names always (without regard
 // to case, with the platform's ANSI comparison), then each field whose ignore
-// flag is zero. An entry named "setup.msi" matches on its name alone.
+// flag is zero. With packageByName an entry named "setup.msi" matches on its
+// name alone: the matcher of the root's files, where the package lies.
 #pragma once
 #include "find_data_input.h"
 
@@ -10,6 +11,7 @@ struct CFindDataCompare {
     BOOL ignoreLastWriteTime;
     BOOL ignoreSize;
     BOOL ignoreAttributes;
+    BOOL packageByName;
 
     BOOL Match(const WIN32_FIND_DATAA& a, const WIN32_FIND_DATAA& b) const;
     // Orders by the fields not ignored, names aside: 0 when all of them are equal.
@@ -26,3 +28,5 @@ struct CFindDataCompare {
 extern const CFindDataCompare cmpFolders;
 // File entries: name, low 32 bits of the size, and attributes.
 extern const CFindDataCompare cmpFiles;
+// The root's file entries: as cmpFiles, but the package setup.msi by name only.
+extern const CFindDataCompare cmpRootFiles;

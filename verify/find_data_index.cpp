@@ -36,7 +36,7 @@ int CFindDataIndex::Order(const WIN32_FIND_DATAA& a, const WIN32_FIND_DATAA& b) 
 LONG CFindDataIndex::Find(const WIN32_FIND_DATAA& entry) const
 {
     // Every entry of that name matches the package, whatever its fields.
-    if (lstrcmpiA(entry.cFileName, "setup.msi") == 0) {
+    if (matcher.packageByName && lstrcmpiA(entry.cFileName, "setup.msi") == 0) {
         return FindName(entry);
     }
     // The walk looks entries up in about the order the index holds them.

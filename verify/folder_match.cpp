@@ -4,11 +4,11 @@
 #include "entry_differences.h"
 
 CFolderMatch::CFolderMatch(const CFindDataArray& foldersReaded, const CFindDataArray& filesReaded,
-                           const CFindDataArray& folders, const CFindDataArray& files)
+                           const CFindDataArray& folders, const CFindDataArray& files, BOOL atRoot)
     : foldersExpected(foldersReaded, cmpFolders),
       foldersFound(folders, cmpFolders),
-      filesExpected(filesReaded, cmpFiles),
-      filesFound(files, cmpFiles)
+      filesExpected(filesReaded, atRoot ? cmpRootFiles : cmpFiles),
+      filesFound(files, atRoot ? cmpRootFiles : cmpFiles)
 {
 }
 

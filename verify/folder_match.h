@@ -7,9 +7,10 @@
 
 class CFolderMatch {
 public:
-    // The arrays must outlive the match.
+    // The arrays must outlive the match. atRoot: the folder is the root of
+    // the source, whose setup.msi is the package and compared by name only.
     CFolderMatch(const CFindDataArray& foldersReaded, const CFindDataArray& filesReaded,
-                 const CFindDataArray& folders, const CFindDataArray& files);
+                 const CFindDataArray& folders, const CFindDataArray& files, BOOL atRoot);
 
     // 1 when the folder matches. With an observer each difference is told to
     // it, folders before files, each kind as ReportEntryDifferences orders

@@ -8,6 +8,7 @@
 #include <openssl/evp.h>
 
 #include <cstring>
+#include <memory>
 #include <mutex>
 #include <string>
 
@@ -59,13 +60,15 @@ T* Find(ULONG_PTR handle)
     return shard.items.count(object) != 0 ? object : nullptr;
 }
 
+// Takes the object: should filing it throw, no handle was given out, so it is deleted here.
 template <typename T>
 ULONG_PTR Register(T* object)
 {
+    std::unique_ptr<T> owned(object);
     auto& shard = Live<T>().For(object);
     std::lock_guard<std::mutex> guard(shard.lock);
     shard.items.insert(object);
-    return reinterpret_cast<ULONG_PTR>(object);
+    return reinterpret_cast<ULONG_PTR>(owned.release());
 }
 
 template <typename T>

@@ -142,7 +142,12 @@ HANDLE WINAPI CreateFileA(LPCSTR fileName, DWORD desiredAccess, DWORD shareMode,
     }
     // O_NONBLOCK stays set: it has no effect on a regular file's reads and
     // writes, and clearing it would cost two calls for every file opened.
-    return static_cast<PortKernelObject*>(new PortFile(fd, info, desiredAccess, shareMode));
+    try {
+        return static_cast<PortKernelObject*>(new PortFile(fd, info, desiredAccess, shareMode));
+    } catch (...) {
+        close(fd);
+        throw;
+    }
 }
 
 DWORD WINAPI GetFileSize(HANDLE file, LPDWORD fileSizeHigh)

@@ -13,6 +13,7 @@
 #include <strings.h>
 #include <sys/stat.h>
 #include <system_error>
+#include <memory>
 #include <thread>
 #include <unistd.h>
 #include <vector>
@@ -229,6 +230,8 @@ HANDLE WINAPI FindFirstFileA(LPCSTR fileName, LPWIN32_FIND_DATAA findFileData)
         SetLastError(ERROR_PATH_NOT_FOUND);
         return INVALID_HANDLE_VALUE;
     }
+    // Closed on every way out, also when an allocation below throws.
+    std::unique_ptr<DIR, int (*)(DIR*)> openDir(dir, closedir);
     std::vector<std::string> names;
     while (struct dirent* entry = readdir(dir)) {
         bool dot = std::strcmp(entry->d_name, ".") == 0 || std::strcmp(entry->d_name, "..") == 0;
@@ -238,11 +241,10 @@ HANDLE WINAPI FindFirstFileA(LPCSTR fileName, LPWIN32_FIND_DATAA findFileData)
         names.emplace_back(entry->d_name);
     }
     std::sort(names.begin(), names.end(), NameBefore);
-    auto find = new PortFind();
+    std::unique_ptr<PortFind> find(new PortFind());
     find->entries = DescribeAll(folderFd, names);
-    closedir(dir);
+    openDir.reset();
     if (find->entries.empty()) {
-        delete find;
         SetLastError(ERROR_FILE_NOT_FOUND);
         return INVALID_HANDLE_VALUE;
     }
@@ -252,7 +254,7 @@ HANDLE WINAPI FindFirstFileA(LPCSTR fileName, LPWIN32_FIND_DATAA findFileData)
     }
     *findFileData = find->entries[0];
     find->next = 1;
-    return static_cast<PortKernelObject*>(find);
+    return static_cast<PortKernelObject*>(find.release());
 }
 
 BOOL WINAPI FindNextFileA(HANDLE findFile, LPWIN32_FIND_DATAA findFileData)

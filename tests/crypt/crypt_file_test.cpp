@@ -133,6 +133,10 @@ INSTANTIATE_TEST_SUITE_P(
         CryptFileCase{"range ending past 2 GiB touches nothing", "a.dat", "2147483600;100", "pw", twoFiles, 0, 0,
                       {}},
         CryptFileCase{"short range", "a.dat", "3;9", "pw", twoFiles, 3, 9, {"a.dat"}},
+        CryptFileCase{"item climbing out through .. is skipped", "Sub\\..\\a.dat;Sub\\b.dat", "0;20", "pw",
+                      {{"a.dat", 50}, {"Sub/b.dat", 50}}, 0, 20, {"Sub/b.dat"}},
+        CryptFileCase{"item with a leading backslash is skipped", "\\a.dat;b.dat", "0;20", "pw", twoFiles, 0,
+                      20, {"b.dat"}},
         CryptFileCase{"empty file with its size", "e.dat", "0;-1", "pw", {{"e.dat", 0}}, 0, 0, {}}),
     CaseName());
 

@@ -150,4 +150,40 @@ INSTANTIATE_TEST_SUITE_P(
                     Refused("empty folder", "|a.dat|16;32|Pass")),
     CaseName());
 
+struct FolderItemCase {
+    const char* name;
+    const char* item;
+    bool staysInside;
+};
+
+void PrintTo(const FolderItemCase& c, std::ostream* os)
+{
+    *os << c.name;
+}
+
+class FolderItemTest : public testing::TestWithParam<FolderItemCase> {};
+
+TEST_P(FolderItemTest, AnItemNamesAFileInsideTheFolderOrIsRefused)
+{
+    const FolderItemCase& c = GetParam();
+    EXPECT_EQ(c.staysInside, ItemStaysInFolder(c.item)) << c.name;
+}
+
+INSTANTIATE_TEST_SUITE_P(
+    Cases, FolderItemTest,
+    testing::Values(FolderItemCase{"plain name", "a.dat", true},
+                    FolderItemCase{"in a subfolder, either separator", "Data\\x/b.dat", true},
+                    FolderItemCase{"blank and dot components", " a\\.\\b.dat", true},
+                    FolderItemCase{"name with dots inside", "a..b.dat", true},
+                    FolderItemCase{"parent first", "..\\outside.txt", false},
+                    FolderItemCase{"parent in the middle", "Data/../../outside.txt", false},
+                    FolderItemCase{"parent spelled with more dots or blanks", "Data\\... \\x.txt", false},
+                    FolderItemCase{"parent last", "Data\\..", false},
+                    FolderItemCase{"leading backslash", "\\Windows\\win.ini", false},
+                    FolderItemCase{"leading slash", "/etc/passwd", false},
+                    FolderItemCase{"drive", "C:\\boot.ini", false},
+                    FolderItemCase{"drive-relative", "C:boot.ini", false},
+                    FolderItemCase{"alternate stream", "a.dat:hidden", false}),
+    CaseName());
+
 }  // namespace

@@ -91,6 +91,28 @@ expect_exit 0 "verify --quiet of the sample disc" "$mediakit" verify "$disc" --l
 expect_exit 0 "--version" "$mediakit" --version
 grep -qxE 'mediakit [0-9]+\.[0-9]+\.[0-9]+' "$work/out.txt" || fail "--version does not print the tool and its version"
 
+# Only the root's setup.msi is the package; a redistributable's setup.msi is
+# listed, digested and compared by size and attributes like any file.
+redist=$work/redist
+cp -a "$disc" "$redist"
+chmod -R u+w "$redist"
+printf 'redistributable package' >"$redist/Redist/setup.msi"
+expect_exit 0 "manifest of a tree with two setup.msi" "$mediakit" manifest build "$redist" -o "$work/redist.md5"
+grep -q '^\\Redist\\setup\.msi'$'\t' "$work/redist.md5" || fail "Redist\\setup.msi is not listed"
+grep -qi '^\\setup\.msi' "$work/redist.md5" && fail "the root's setup.msi is listed"
+expect_exit 0 "listing of a tree with two setup.msi" "$mediakit" listing build "$redist" -o "$work/redist.bin"
+expect_exit 0 "listing show" "$mediakit" listing show "$work/redist.bin"
+[[ $(grep -c '^# .*setup.msi: the package' "$work/out.txt") -eq 1 ]] || fail "show marks other than the root's setup.msi as the package"
+grep -q '^# \\setup.msi: the package' "$work/out.txt" || fail "show does not mark the root's setup.msi"
+printf 'tampered  redistributable' >"$redist/setup.msi"
+expect_exit 0 "verify with the package replaced" "$mediakit" verify "$redist" --listing "$work/redist.bin" --manifest "$work/redist.md5"
+printf 'Redistributable package' >"$redist/Redist/setup.msi"
+expect_exit 1 "verify with Redist\\setup.msi changed, same size" "$mediakit" verify "$redist" --manifest "$work/redist.md5"
+grep -q '^changed  \\Redist\\setup.msi  expected ' "$work/out.txt" || fail "the changed Redist\\setup.msi is not told"
+printf 'a longer redistributable package' >"$redist/Redist/setup.msi"
+expect_exit 1 "verify with Redist\\setup.msi of another size" "$mediakit" verify "$redist" --listing "$work/redist.bin"
+grep -q '^changed  *\\Redist\\setup.msi' "$work/out.txt" || fail "the resized Redist\\setup.msi is not told"
+
 expect_exit 2 "build of a missing tree" "$mediakit" manifest build "$work/absent" -o "$work/x.md5"
 [[ ! -e "$work/x.md5" ]] || fail "a failed build left a file"
 

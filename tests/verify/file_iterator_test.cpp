@@ -28,12 +28,14 @@ void MakeReadOnly(const std::string& path)
 }
 
 // On disk: root files readme.txt (6 bytes) and setup.msi; folders Data
-// (with Deep holding d.bin) and Help (h1.htm, h2.htm).
+// (with Deep holding d.bin, and a redistributable's setup.msi) and Help
+// (h1.htm, h2.htm).
 void WriteTree(const CScratchFolder& scratch)
 {
     scratch.Write("readme.txt", "readme");
     scratch.Write("setup.msi", "package");
     scratch.Write("Data/Deep/d.bin", "0123456789");
+    scratch.Write("Data/setup.msi", "redist");
     scratch.Write("Help/h1.htm", "<p>");
     scratch.Write("Help/h2.htm", "<p></p>");
 }
@@ -43,7 +45,7 @@ void WriteTree(const CScratchFolder& scratch)
 std::vector<ListedEntry> ListedTree()
 {
     return {Folder("HELP", {File("h2.htm", 7), File("H1.HTM", 3)}),
-            Folder("data", {Folder("Deep", {File("d.bin", 10)})}),
+            Folder("data", {Folder("Deep", {File("d.bin", 10)}), File("setup.msi", 6)}),
             File("README.txt", 6),
             File("setup.msi", 7)};
 }
@@ -110,6 +112,8 @@ INSTANTIATE_TEST_SUITE_P(
             s.Write("SETUP.MSI", "a much larger package than listed");
             MakeReadOnly(s.Path() + "SETUP.MSI");
         }, true},
+        DifferenceCase{"setup package below the root replaced by another size",
+                       [](const CScratchFolder& s) { s.Write("Data/setup.msi", "other redist"); }, false},
         DifferenceCase{"read-only folder", [](const CScratchFolder& s) { MakeReadOnly(s.Path() + "Help"); }, true},
         DifferenceCase{"same file beside it under a name in other letter case",
                        [](const CScratchFolder& s) { s.Write("Help/H2.HTM", "<p></p>"); }, !hostHoldsCaseTwins}),

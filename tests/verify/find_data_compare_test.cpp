@@ -52,20 +52,23 @@ INSTANTIATE_TEST_SUITE_P(
         MatchCase{"short name differs", [](WIN32_FIND_DATAA& d) { std::strcpy(d.cAlternateFileName, "README~1.TXT"); }, true, true}),
     CaseName());
 
-TEST(FindDataCompareTest, SetupPackageMatchesOnItsNameInAnyCase)
+// Only among the root's files is setup.msi the package; below, it is a file like the others.
+TEST(FindDataCompareTest, SetupPackageMatchesOnItsNameInAnyCaseAtTheRootOnly)
 {
     WIN32_FIND_DATAA expected = MakeRecord(File("setup.msi", 100, 0x21));
     WIN32_FIND_DATAA onDisk = MakeRecord(File("SETUP.MSI", 123456, 0x20));
-    EXPECT_TRUE(cmpFiles.Match(expected, onDisk));
-    std::strcpy(onDisk.cFileName, "Setup.Msi");
-    EXPECT_TRUE(cmpFiles.Match(onDisk, expected));
-    std::strcpy(onDisk.cFileName, "setup.msi.bak");
+    EXPECT_TRUE(cmpRootFiles.Match(expected, onDisk));
     EXPECT_FALSE(cmpFiles.Match(expected, onDisk));
+    std::strcpy(onDisk.cFileName, "Setup.Msi");
+    EXPECT_TRUE(cmpRootFiles.Match(onDisk, expected));
+    EXPECT_FALSE(cmpFiles.Match(onDisk, expected));
+    std::strcpy(onDisk.cFileName, "setup.msi.bak");
+    EXPECT_FALSE(cmpRootFiles.Match(expected, onDisk));
 }
 
 TEST(FindDataCompareTest, TimesCountWhenNotIgnored)
 {
-    const CFindDataCompare everything = {FALSE, FALSE, FALSE, FALSE, FALSE};
+    const CFindDataCompare everything = {FALSE, FALSE, FALSE, FALSE, FALSE, FALSE};
     WIN32_FIND_DATAA a = MakeRecord(File("a", 1));
     WIN32_FIND_DATAA b = a;
     EXPECT_TRUE(everything.Match(a, b));

@@ -202,13 +202,14 @@ TEST(ManifestInputTest, AnswersAsAPerEntryInput)
     EXPECT_TRUE(folders.empty() && files.empty());
 }
 
-// On disk: readme.txt ("abc"), empty.txt, Help/index.htm ("a") and
-// Data/Deep/d.bin ("message digest").
+// On disk: readme.txt ("abc"), empty.txt, Help/index.htm ("a"),
+// Data/setup.msi ("abc") and Data/Deep/d.bin ("message digest").
 void WriteTree(const CScratchFolder& scratch)
 {
     scratch.Write("readme.txt", "abc");
     scratch.Write("empty.txt", "");
     scratch.Write("Help/index.htm", "a");
+    scratch.Write("Data/setup.msi", "abc");
     scratch.Write("Data/Deep/d.bin", "message digest");
 }
 
@@ -261,6 +262,7 @@ INSTANTIATE_TEST_SUITE_P(
                  Row("Help\\index.htm", md5Abc), false},
         WalkCase{"two folders down right", Row("\\Data\\Deep\\d.bin", md5MessageDigest), true},
         WalkCase{"two folders down wrong", Row("\\Data\\Deep\\d.bin", md5A), false},
+        WalkCase{"setup.msi below the root changed", Row("\\Data\\setup.msi", md5A), false},
         WalkCase{"duplicate rows, first right", Row("\\readme.txt", md5Abc) + Row("\\readme.txt", md5A), true},
         WalkCase{"duplicate rows, first wrong", Row("\\readme.txt", md5A) + Row("\\readme.txt", md5Abc), false},
         WalkCase{"lower-case digest", Row("\\readme.txt", "900150983cd24fb0d6963f7d28e17f72"), false},

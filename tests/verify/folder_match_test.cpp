@@ -63,7 +63,7 @@ private:
 int ReferenceDifferences(CWalkObserver& observer, const CFindDataArray& expected, const CFindDataArray& found,
                          const CFindDataCompare& matcher, BOOL stopAtFirst)
 {
-    const CFindDataCompare byName = {TRUE, TRUE, TRUE, TRUE, TRUE};
+    const CFindDataCompare byName = {TRUE, TRUE, TRUE, TRUE, TRUE, FALSE};
     int reported = 0;
     for (const WIN32_FIND_DATAA& entry : expected) {
         if (matcher.Find(found, entry) != -1) {
@@ -107,12 +107,13 @@ BOOL ReferenceCovers(const CFindDataCompare& matcher, const CFindDataArray& a, c
     return TRUE;
 }
 
-BOOL ReferenceCompare(const CFolderCase& c, CWalkObserver* observer)
+BOOL ReferenceCompare(const CFolderCase& c, CWalkObserver* observer, const CFindDataCompare& fileMatcher)
 {
     if (observer == nullptr) {
         return ReferenceCovers(cmpFolders, c.foldersReaded, c.folders) &&
                ReferenceCovers(cmpFolders, c.folders, c.foldersReaded) &&
-               ReferenceCovers(cmpFiles, c.filesReaded, c.files) && ReferenceCovers(cmpFiles, c.files, c.filesReaded) &&
+               ReferenceCovers(fileMatcher, c.filesReaded, c.files) &&
+               ReferenceCovers(fileMatcher, c.files, c.filesReaded) &&
                FindCaseTwins(c.folders, c.foldersReaded).empty() && FindCaseTwins(c.files, c.filesReaded).empty();
     }
     BOOL first = observer->StopAtFirst();
@@ -120,7 +121,7 @@ BOOL ReferenceCompare(const CFolderCase& c, CWalkObserver* observer)
     for (int kind = 0; kind < 2 && (differences == 0 || !first); ++kind) {
         const CFindDataArray& expected = kind == 0 ? c.foldersReaded : c.filesReaded;
         const CFindDataArray& found = kind == 0 ? c.folders : c.files;
-        const CFindDataCompare& matcher = kind == 0 ? cmpFolders : cmpFiles;
+        const CFindDataCompare& matcher = kind == 0 ? cmpFolders : fileMatcher;
         differences += ReferenceDifferences(*observer, expected, found, matcher, first);
         for (size_t twin : FindCaseTwins(found, expected)) {
             if ((differences != 0 && first) || matcher.Find(expected, found[twin]) == -1) {
@@ -134,15 +135,17 @@ BOOL ReferenceCompare(const CFolderCase& c, CWalkObserver* observer)
 }
 
 // Everything the walk learns from one folder: verdicts without an observer,
-// stopping at the first difference and telling all, and where it descends.
-std::string Outcome(const CFolderCase& c, bool reference)
+// stopping at the first difference and telling all, and where it descends;
+// at the root, where setup.msi matches by name alone, and below it.
+std::string Outcome(const CFolderCase& c, bool reference, BOOL atRoot)
 {
     std::string outcome;
-    CFolderMatch match(c.foldersReaded, c.filesReaded, c.folders, c.files);
+    CFolderMatch match(c.foldersReaded, c.filesReaded, c.folders, c.files, atRoot);
     for (int mode = 0; mode < 3; ++mode) {
         CRecordingObserver observer(c, mode == 1);
         CWalkObserver* listener = mode == 0 ? nullptr : &observer;
-        BOOL same = reference ? ReferenceCompare(c, listener) : match.Compare(listener, "\\");
+        BOOL same = reference ? ReferenceCompare(c, listener, atRoot ? cmpRootFiles : cmpFiles)
+                              : match.Compare(listener, "\\");
         outcome += std::to_string(same) + " " + observer.told + "\n";
     }
     for (const WIN32_FIND_DATAA& folder : c.folders) {
@@ -274,11 +277,12 @@ TEST(FolderMatchTest, AgreesWithThePairwiseSearchOnGeneratedFolders)
     int differing = 0;
     for (int i = 0; i < 3000 && differing == 0; ++i) {
         CFolderCase c = maker.Make();
-        std::string expected = Outcome(c, true);
-        std::string actual = Outcome(c, false);
+        BOOL atRoot = i % 2;
+        std::string expected = Outcome(c, true, atRoot);
+        std::string actual = Outcome(c, false, atRoot);
         if (actual != expected) {
             ++differing;
-            ADD_FAILURE() << "folder " << i << Describe(c) << "\nexpected:\n" << expected << "\nactual:\n" << actual;
+            ADD_FAILURE() << "folder " << i << (atRoot ? " at the root" : " below the root") << Describe(c) << "\nexpected:\n" << expected << "\nactual:\n" << actual;
         }
     }
 }

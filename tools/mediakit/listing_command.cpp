@@ -97,7 +97,8 @@ void AddListingCommand(CLI::App& app)
     auto show = std::make_shared<ShowArguments>();
     CLI::App* showCommand = listing->add_subcommand(
         "show", "Print a listing as text, one entry a line: path, kind, size, attributes, "
-                "modification time (UTC). Paths longer than the 259 characters the check can walk "
+                "modification time (UTC); the root's setup.msi, which the check compares by name only, "
+                "is followed by a line saying so. Paths longer than the 259 characters the check can walk "
                 "are shown by their end after \\...\\. Exit 2 when the listing is corrupt, as the "
                 "check fails on it; the byte offset of the fault is told");
     showCommand->add_option("FILE", show->file, "Listing file")->required();

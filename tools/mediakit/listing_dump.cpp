@@ -5,6 +5,7 @@
 
 #include <ctime>
 #include <iomanip>
+#include <strings.h>
 
 namespace {
 
@@ -80,6 +81,10 @@ public:
             << (isFolder ? "folder" : "file") << '\t' << entry.nFileSizeLow << "\t0x" << std::hex
             << std::setw(2) << std::setfill('0') << entry.dwFileAttributes << std::dec
             << std::setfill(' ') << '\t' << FormatTime(entry.ftLastWriteTime) << '\n';
+        // Only the root's setup.msi is the package, compared by name alone.
+        if (!isFolder && levels.size() == 1 && strcasecmp(entry.cFileName, "setup.msi") == 0) {
+            out << "# \\" << name << ": the package; the check compares it by name only\n";
+        }
         if (isFolder) {
             level.folders.push_back(name);
             ++result.folders;

@@ -17,6 +17,7 @@
 #include <iostream>
 #include <memory>
 #include <stdexcept>
+#include <strings.h>
 
 namespace {
 
@@ -33,8 +34,12 @@ struct ManifestRow {
     TreeFile file;
 };
 
-// The package's digest changes with every build of it, so it is never listed.
-const char* const packageName = "setup.msi";
+// The package at the root changes with every build of it, so it is never
+// listed; a setup.msi in any folder below is a file like the others.
+bool IsRootPackage(const std::string& relativePath)
+{
+    return strcasecmp(relativePath.c_str(), "\\setup.msi") == 0;
+}
 
 std::string SlashPath(const std::string& relativePath)
 {
@@ -48,7 +53,7 @@ std::vector<ManifestRow> ChooseRows(const std::vector<TreeFile>& files, const CP
 {
     std::vector<ManifestRow> rows;
     for (const TreeFile& file : files) {
-        if (!filter.Chooses(SlashPath(file.relativePath))) {
+        if (IsRootPackage(file.relativePath) || !filter.Chooses(SlashPath(file.relativePath))) {
             continue;
         }
         ManifestRow row{"", file};
@@ -79,9 +84,7 @@ void RunBuild(const ManifestArguments& args)
     } catch (const std::exception& e) {
         EndCommand(exitError, e.what());
     }
-    std::vector<std::string> excludes = args.excludes;
-    excludes.push_back(packageName);
-    std::vector<ManifestRow> rows = ChooseRows(files, CPathFilter(args.includes, excludes), *codePage);
+    std::vector<ManifestRow> rows = ChooseRows(files, CPathFilter(args.includes, args.excludes), *codePage);
     // A manifest without rows guards nothing, and the check refuses it.
     if (rows.empty()) {
         EndCommand(exitError, args.folder + ": no file " +
@@ -131,7 +134,7 @@ void AddManifestCommand(CLI::App& app)
         "Write the MD5 manifest of a disc tree: one row per file, its path below the root as the "
         "check looks it up (\\Folder\\name.ext), a tab and its digest in 32 upper-case hex "
         "digits, lines ending in CR LF, sorted by path; the same tree and options always give "
-        "the same bytes. setup.msi is never listed. A tree or options that choose no file, "
+        "the same bytes. The root's setup.msi (the package) is never listed; one in a folder below is. A tree or options that choose no file, "
         "or a chosen entry that is not a regular file, is an error (exit 2): nothing is written.");
     build->add_option("DIR", args->folder, "Root folder of the disc tree")->required()->type_name("DIR");
     build->add_option("-o,--output", args->output, "Manifest file to write")->required()->type_name("FILE");
