@@ -232,7 +232,6 @@ BOOL CFindDataFromMD5::Begin(CFileIterator* walker)
         return FALSE;
     }
     iterator = walker;
-    files.SetWorkers(CDigestAhead::WorkersFor(walker != nullptr ? walker->GetCurrentFolder() : nullptr));
     return TRUE;
 }
 
@@ -241,8 +240,6 @@ void CFindDataFromMD5::End()
     iterator = nullptr;
     lastDigest = nullptr;
     lastRow = -1;
-    planned.clear();
-    plannedFirst = nullptr;
     files.Release();
 }
 
@@ -287,51 +284,6 @@ LONG CFindDataFromMD5::Find(const char* fpathRelative) const
     return lstrcmpiA(PathOf(row), fpathRelative) == 0 ? static_cast<LONG>(row) : -1;
 }
 
-CFindDataFromMD5::CPlannedFile CFindDataFromMD5::Plan(const WIN32_FIND_DATAA& entry, char (&fpath)[MAX_PATH]) const
-{
-    // A path cut at 259 characters would name another file: the file is
-    // rejected without being opened.
-    CPlannedFile plan;
-    char fpathRelative[MAX_PATH];
-    bool relativeFits = CopyBounded(fpathRelative, MAX_PATH, iterator->GetRelativePath()) == S_OK &&
-                        AppendBounded(fpathRelative, MAX_PATH, entry.cFileName) == S_OK;
-    if (relativeFits) {
-        plan.row = Find(fpathRelative);
-    }
-    plan.fits = relativeFits && CopyBounded(fpath, MAX_PATH, iterator->GetCurrentFolder()) == S_OK &&
-                AppendBounded(fpath, MAX_PATH, entry.cFileName) == S_OK;
-    return plan;
-}
-
-BOOL CFindDataFromMD5::ReadAhead(const CFindDataArray& entries)
-{
-    planned.clear();
-    plannedFirst = nullptr;
-    plannedNext = 0;
-    bool share = iterator != nullptr && entries.size() >= 2 && files.HasWorkers();
-    files.Clear(share ? entries.size() : 0);
-    if (!share) {
-        return FALSE;
-    }
-    // The workers begin on the first files while the rest are planned.
-    const size_t launchEvery = 16;
-    planned.reserve(entries.size());
-    for (const WIN32_FIND_DATAA& entry : entries) {
-        char fpath[MAX_PATH];
-        CPlannedFile plan = Plan(entry, fpath);
-        if (plan.fits && plan.row >= 0) {
-            plan.job = static_cast<LONG>(files.Add(fpath));
-            if ((plan.job + 1) % launchEvery == 0) {
-                files.Launch();
-            }
-        }
-        planned.push_back(plan);
-    }
-    plannedFirst = entries.data();
-    files.Launch();
-    return TRUE;
-}
-
 BOOL CFindDataFromMD5::CheckFile(const WIN32_FIND_DATAA& entry)
 {
     lastDigest = nullptr;
@@ -339,24 +291,23 @@ BOOL CFindDataFromMD5::CheckFile(const WIN32_FIND_DATAA& entry)
     if (iterator == nullptr) {
         return FALSE;
     }
-    char fpath[MAX_PATH];
-    CPlannedFile plan;
-    // The walk judges the entries it read ahead in their order; any other
-    // entry is planned and read here.
-    bool readAhead = plannedFirst != nullptr && plannedNext < planned.size() && &entry == plannedFirst + plannedNext;
-    if (readAhead) {
-        plan = planned[plannedNext++];
-    } else {
-        plan = Plan(entry, fpath);
+    // A path cut at 259 characters would name another file: the file is
+    // rejected without being opened.
+    char fpathRelative[MAX_PATH];
+    if (CopyBounded(fpathRelative, MAX_PATH, iterator->GetRelativePath()) != S_OK ||
+        AppendBounded(fpathRelative, MAX_PATH, entry.cFileName) != S_OK) {
+        return FALSE;
     }
-    lastRow = plan.row;
-    if (!plan.fits) {
+    lastRow = Find(fpathRelative);
+    char fpath[MAX_PATH];
+    if (CopyBounded(fpath, MAX_PATH, iterator->GetCurrentFolder()) != S_OK ||
+        AppendBounded(fpath, MAX_PATH, entry.cFileName) != S_OK) {
         return FALSE;
     }
     if (lastRow < 0) {
         return TRUE;
     }
-    const char* text = readAhead ? files.Take(static_cast<size_t>(plan.job)) : files.Digest(fpath);
+    const char* text = files.Digest(fpath);
     if (text != nullptr) {
         std::memcpy(digestText, text, sizeof(digestText));
         lastDigest = digestText;

@@ -17,7 +17,7 @@
 // is not 32 upper-case hex digits) or a line longer than the loader takes
 // makes every walk fail, since files it meant to guard would pass unread.
 #pragma once
-#include "digest_ahead.h"
+#include "file_md5.h"
 #include "find_data_input.h"
 #include "stream_reader.h"
 #include "wrap_path_md5.h"
@@ -51,9 +51,6 @@ public:
     BOOL CheckFolder(const WIN32_FIND_DATAA& entry) override;
     BOOL CheckFile(const WIN32_FIND_DATAA& entry) override;
     BOOL IsPerEntry() override;
-    // The listed files of the folder are digested ahead, on the other
-    // processors, while the walk judges them in order.
-    BOOL ReadAhead(const CFindDataArray& files) override;
 
     // The rows in manifest order, for tools that report on them.
     DWORD RowCount() const { return rowCount; }
@@ -80,15 +77,6 @@ public:
     static const DWORD maxLineLength = 2047;
 
 private:
-    // What a file's path decides before it is read: the row listing it (or
-    // -1), whether both its paths fit, and its place in the read-ahead batch.
-    struct CPlannedFile {
-        LONG row = -1;
-        bool fits = false;
-        LONG job = -1;
-    };
-
-    CPlannedFile Plan(const WIN32_FIND_DATAA& entry, char (&fpath)[MAX_PATH]) const;
     void Load();
     void LoadRows();
     bool AddRow(const char* path, size_t pathLength, const char* md5);
@@ -111,14 +99,8 @@ private:
     bool inPathOrder = false;
     // Where the last search ended: the next one starts there.
     mutable DWORD lastPosition = 0;
-    // The files of a walk share provider contexts and read buffers, one for
-    // each thread reading them.
-    CDigestAhead files{0};
-    // The plans of the folder read ahead, for the entries from plannedFirst
-    // on, the next to be judged at plannedNext.
-    std::vector<CPlannedFile> planned;
-    const WIN32_FIND_DATAA* plannedFirst = nullptr;
-    size_t plannedNext = 0;
+    // The files of a walk share one provider context and one read buffer.
+    CFileMD5 files;
     char digestText[2 * md5DigestSize + 1] = {};
     const char* lastDigest = nullptr;
     LONG lastRow = -1;
