@@ -1,17 +1,18 @@
 #include "find_data_compare.h"
 
 #include "find_data_index.h"
+#include "name_identity.h"
 
 const CFindDataCompare cmpFolders = {TRUE, TRUE, TRUE, TRUE, TRUE};
 const CFindDataCompare cmpFiles = {TRUE, TRUE, TRUE, FALSE, FALSE};
 
 BOOL CFindDataCompare::Match(const WIN32_FIND_DATAA& a, const WIN32_FIND_DATAA& b) const
 {
-    if (lstrcmpiA(a.cFileName, b.cFileName) != 0) {
+    if (CompareNames(a.cFileName, b.cFileName) != 0) {
         return FALSE;
     }
     // The package itself is replaced at every build; its size and attributes are never pinned.
-    if (lstrcmpiA(a.cFileName, "setup.msi") == 0) {
+    if (CompareNames(a.cFileName, "setup.msi") == 0) {
         return TRUE;
     }
     return CompareFields(a, b) == 0;

@@ -1,6 +1,6 @@
-// When two directory entries count as the same: names always (without regard
-// to case, with the platform's ANSI comparison), then each field whose ignore
-// flag is zero. An entry named "setup.msi" matches on its name alone.
+// When two directory entries count as the same: names always (the names'
+// identity: without regard to case, as the file systems compare them), then
+// each field whose ignore flag is zero. An entry named "setup.msi" matches on its name alone.
 #pragma once
 #include "find_data_input.h"
 

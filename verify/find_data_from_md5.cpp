@@ -2,8 +2,7 @@
 
 #include "file_iterator.h"
 #include "file_md5.h"
-#include "galloping_search.h"
-#include "run_merge_sort.h"
+#include "name_identity.h"
 
 #include "base/bounded_text.h"
 
@@ -191,31 +190,23 @@ bool CFindDataFromMD5::AddRow(const char* path, size_t pathLength, const char* m
 
 bool CFindDataFromMD5::SortByPath()
 {
-    // A manifest already in path order is only checked, in one pass, and
-    // needs no order of its own.
-    DWORD row = 1;
-    while (row < rowCount && lstrcmpiA(PathOf(row - 1), PathOf(row)) <= 0) {
-        ++row;
-    }
-    if (row == rowCount) {
-        inPathOrder = true;
-        return true;
-    }
-    byPath = NewArray<DWORD>(rowCount);
-    if (!byPath) {
+    // Each path is folded once; the rows are sorted by the folded paths and,
+    // among equal ones, stay in manifest order, so the first of them is the
+    // one a search meets first.
+    try {
+        folded.Reserve(rowCount);
+        for (DWORD row = 0; row < rowCount; ++row) {
+            folded.Add(PathOf(row));
+        }
+        byPath.resize(rowCount);
+        for (DWORD row = 0; row < rowCount; ++row) {
+            byPath[row] = row;
+        }
+        std::stable_sort(byPath.begin(), byPath.end(),
+                         [this](DWORD a, DWORD b) { return CompareFolded(folded[a], folded[b]) < 0; });
+    } catch (const std::bad_alloc&) {
+        byPath.clear();
         return false;
-    }
-    for (row = 0; row < rowCount; ++row) {
-        byPath[row] = row;
-    }
-    // Rows whose paths compare equal keep manifest order, so the first of
-    // them is the one a search meets first.
-    auto before = [this](DWORD a, DWORD b) {
-        int order = lstrcmpiA(PathOf(a), PathOf(b));
-        return order != 0 ? order < 0 : a < b;
-    };
-    if (!RunMergeSort(byPath.get(), rowCount, before)) {
-        std::sort(byPath.get(), byPath.get() + rowCount, before);
     }
     return true;
 }
@@ -269,19 +260,17 @@ CWrapPathMD5 CFindDataFromMD5::Item(DWORD row) const
 
 LONG CFindDataFromMD5::Find(const char* fpathRelative) const
 {
-    if ((!inPathOrder && !byPath) || fpathRelative == nullptr) {
+    if (byPath.size() != rowCount || rowCount == 0 || fpathRelative == nullptr) {
         return -1;
     }
-    // A walk asks for paths near the one it asked for last.
-    size_t low = GallopingLowerBound(rowCount, lastPosition, [this, fpathRelative](size_t position) {
-        return lstrcmpiA(PathOf(RowInPathOrder(static_cast<DWORD>(position))), fpathRelative) < 0;
-    });
-    lastPosition = static_cast<DWORD>(low);
-    if (low == rowCount) {
+    CNameKey key;
+    FoldName(fpathRelative, key);
+    auto slot = std::lower_bound(byPath.begin(), byPath.end(), key.text,
+                                 [this](DWORD row, const WCHAR* sought) { return CompareFolded(folded[row], sought) < 0; });
+    if (slot == byPath.end() || CompareFolded(folded[*slot], key.text) != 0) {
         return -1;
     }
-    DWORD row = RowInPathOrder(static_cast<DWORD>(low));
-    return lstrcmpiA(PathOf(row), fpathRelative) == 0 ? static_cast<LONG>(row) : -1;
+    return static_cast<LONG>(*slot);
 }
 
 BOOL CFindDataFromMD5::CheckFile(const WIN32_FIND_DATAA& entry)

@@ -3,14 +3,14 @@
 // unread.
 //
 // Manifest rows are "\folder\name.ext", a tab and 32 upper-case hex digits,
-// one per line. Paths are looked up the way Windows matches names, without
-// regard to case; digests compare exactly. When several rows carry the same
+// one per line. Paths are looked up the way Windows' file systems match names,
+// without regard to case and without a locale; digests compare exactly. When several rows carry the same
 // path the first decides.
 //
 // The rows are held as one block of text, "digest\0path\0" after one another,
-// with the offset of each row and, unless they stand so, the rows sorted by
-// path beside it: a large manifest costs about its size, and a path is found
-// by binary search with the very comparison Windows matches names with.
+// with the offset of each row and the rows sorted by folded path beside it: a
+// path is found by binary search on the names' identity, the one the listing
+// check uses.
 //
 // The manifest fails closed: a manifest that names no file, one with a line
 // that is not such a row (another path form, a byte-order mark, a digest that
@@ -19,6 +19,7 @@
 #pragma once
 #include "file_md5.h"
 #include "find_data_input.h"
+#include "name_identity.h"
 #include "stream_reader.h"
 #include "wrap_path_md5.h"
 
@@ -57,7 +58,7 @@ public:
     CWrapPathMD5 Item(DWORD row) const;
     // The row at position in the order of paths: rows whose paths compare
     // equal stand together, the one that decides first.
-    DWORD RowInPathOrder(DWORD position) const { return inPathOrder ? position : byPath[position]; }
+    DWORD RowInPathOrder(DWORD position) const { return byPath[position]; }
     // True when the manifest loaded whole, with at least one row; Begin
     // refuses every walk otherwise.
     BOOL IsComplete() const { return fault == whole; }
@@ -94,11 +95,9 @@ private:
     std::unique_ptr<DWORD[]> rows;
     DWORD rowCapacity = 0;
     DWORD rowCount = 0;
-    // Null when the rows stand in path order already.
-    std::unique_ptr<DWORD[]> byPath;
-    bool inPathOrder = false;
-    // Where the last search ended: the next one starts there.
-    mutable DWORD lastPosition = 0;
+    // The rows' paths folded, and the rows in the order of those forms.
+    CFoldedNames folded;
+    std::vector<DWORD> byPath;
     // The files of a walk share one provider context and one read buffer.
     CFileMD5 files;
     char digestText[2 * md5DigestSize + 1] = {};

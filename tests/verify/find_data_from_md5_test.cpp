@@ -126,7 +126,7 @@ TEST(ManifestLoadTest, NoReaderOrAnEmptyOneGivesNoRows)
 LONG FindByScan(const Rows& rows, const std::string& path)
 {
     for (size_t row = 0; row < rows.size(); ++row) {
-        if (lstrcmpiA(rows[row].first.c_str(), path.c_str()) == 0) {
+        if (CompareNames(rows[row].first.c_str(), path.c_str()) == 0) {
             return static_cast<LONG>(row);
         }
     }
@@ -165,7 +165,7 @@ TEST(ManifestLookupTest, IndexFindsTheRowAScanFinds)
         // Some already in path order, which the index only checks.
         if (manifestNumber % 4 == 0) {
             std::stable_sort(rows.begin(), rows.end(), [](const auto& a, const auto& b) {
-                return lstrcmpiA(a.first.c_str(), b.first.c_str()) < 0;
+                return CompareNames(a.first.c_str(), b.first.c_str()) < 0;
             });
         }
         std::string text;
