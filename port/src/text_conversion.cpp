@@ -69,7 +69,8 @@ bool SingleByte(UINT codePage)
 
 // The UTF-16 form of count bytes, or false when they are no text in the code
 // page. Windows' single-byte tables give the bytes they define no character
-// for the code point of the same value; iconv refuses them.
+// for the code point of the same value, and 932 its byte 0x80; iconv
+// refuses them.
 bool Convert(UINT codePage, const char* bytes, size_t count, std::u16string& wide)
 {
     iconv_t cd = Converter(codePage);
@@ -92,7 +93,8 @@ bool Convert(UINT codePage, const char* bytes, size_t count, std::u16string& wid
         if (errno == E2BIG) {
             continue;
         }
-        if (errno == EILSEQ && SingleByte(codePage)) {
+        bool sameValue = SingleByte(codePage) || (codePage == 932 && static_cast<unsigned char>(*source) == 0x80);
+        if (errno == EILSEQ && sameValue) {
             wide.push_back(static_cast<char16_t>(static_cast<unsigned char>(*source)));
             ++source;
             --sourceLeft;
@@ -157,13 +159,16 @@ int WINAPI LCMapStringW(LCID locale, DWORD flags, LPCWSTR source, int sourceCoun
         SetLastError(ERROR_INSUFFICIENT_BUFFER);
         return 0;
     }
-    // Surrogates are left as they are: the case table covers the first plane only.
+    // Surrogates are left as they are: the case table covers the first plane
+    // only. A letter whose capital has another small letter (micro sign,
+    // final sigma, dotless i) keeps its form, as Windows' case table has it.
     locale_t unicode = UnicodeLocale();
     for (size_t i = 0; i < count; ++i) {
         char16_t unit = source[i];
         bool surrogate = unit >= 0xD800 && unit <= 0xDFFF;
         wint_t upper = surrogate ? unit : towupper_l(unit, unicode);
-        destination[i] = upper <= 0xFFFF ? static_cast<char16_t>(upper) : unit;
+        bool pair = upper <= 0xFFFF && towlower_l(upper, unicode) == unit;
+        destination[i] = pair ? static_cast<char16_t>(upper) : unit;
     }
     return static_cast<int>(count);
 }
