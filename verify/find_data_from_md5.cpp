@@ -231,7 +231,6 @@ void CFindDataFromMD5::End()
     iterator = nullptr;
     lastDigest = nullptr;
     lastRow = -1;
-    files.Release();
 }
 
 BOOL CFindDataFromMD5::GetFolder(LONG /*index*/, CFindDataArray& /*foldersReaded*/,
@@ -296,7 +295,7 @@ BOOL CFindDataFromMD5::CheckFile(const WIN32_FIND_DATAA& entry)
     if (lastRow < 0) {
         return TRUE;
     }
-    const char* text = files.Digest(fpath);
+    const char* text = GetFileMD5(fpath);
     if (text != nullptr) {
         std::memcpy(digestText, text, sizeof(digestText));
         lastDigest = digestText;

@@ -17,8 +17,8 @@
 // is not 32 upper-case hex digits) or a line longer than the loader takes
 // makes every walk fail, since files it meant to guard would pass unread.
 #pragma once
-#include "file_md5.h"
 #include "find_data_input.h"
+#include "md5_digest.h"
 #include "name_identity.h"
 #include "stream_reader.h"
 #include "wrap_path_md5.h"
@@ -98,8 +98,6 @@ private:
     // The rows' paths folded, and the rows in the order of those forms.
     CFoldedNames folded;
     std::vector<DWORD> byPath;
-    // The files of a walk share one provider context and one read buffer.
-    CFileMD5 files;
     char digestText[2 * md5DigestSize + 1] = {};
     const char* lastDigest = nullptr;
     LONG lastRow = -1;

@@ -15,36 +15,14 @@ protected:
     ~CMD5Blocks() = default;
 };
 
-// One verify-only provider context for many digests, so that a check does
-// not set up the provider again for every file. The context is acquired by
-// the first digest that needs it; an acquisition that fails fails that digest
-// only, and the next one tries again, as a context of its own would.
-class CMD5Provider {
-public:
-    CMD5Provider() = default;
-    ~CMD5Provider();
-    CMD5Provider(const CMD5Provider&) = delete;
-    CMD5Provider& operator=(const CMD5Provider&) = delete;
-
-    // The digest of everything blocks delivers, through one hash object of
-    // its own; false at the first CryptoAPI call that fails.
-    bool Digest(CMD5Blocks& blocks, BYTE (&digest)[md5DigestSize]);
-    // The digest of count bytes, hashed in one call.
-    bool Digest(const void* bytes, DWORD count, BYTE (&digest)[md5DigestSize]);
-    // Gives the context back; the next digest acquires a new one.
-    void Release();
-
-private:
-    HCRYPTPROV handle = 0;
-};
-
-// The digest of count bytes, hashed in one call, in a module-wide buffer that
-// the next call overwrites (not re-entrant). Never null: when CryptoAPI fails
-// the digest is 16 zero bytes.
-const BYTE* GetMD5(const void* bytes, DWORD count);
-// The digest of everything blocks delivers, through one hash; the same
-// buffer and failure rule.
+// The digest of everything blocks delivers, through one hash of a
+// verify-only context acquired for this call and released before it returns,
+// in a module-wide buffer that the next call overwrites (not re-entrant).
+// Never null: when CryptoAPI fails the digest is 16 zero bytes, which
+// matches no row.
 const BYTE* GetMD5(CMD5Blocks& blocks);
+// The same for count bytes, hashed in one call.
+const BYTE* GetMD5(const void* bytes, DWORD count);
 
 // The upper-case hexadecimal digit of the low four bits of value.
 char HexDigit(unsigned value);
