@@ -3,9 +3,9 @@
 // unread.
 //
 // Manifest rows are "\folder\name.ext", a tab and 32 upper-case hex digits,
-// one per line. Paths are looked up the way Windows' file systems match names,
-// without regard to case and without a locale; digests compare exactly. When several rows carry the same
-// path the first decides.
+// one per line. Paths are looked up the way Windows' file systems match
+// names, without regard to case and without a locale; digests compare
+// exactly. When several rows carry the same path the first decides.
 //
 // The rows are held as one block of text, "digest\0path\0" after one another,
 // with the offset of each row and the rows sorted by folded path beside it: a
