@@ -90,7 +90,7 @@ BOOL CFileIterator::WalkFolder(LONG index, const char* folder)
     for (size_t i = 0; i < folders.size(); ++i) {
         const WIN32_FIND_DATAA& element = folders[i];
         if (match) {
-            folderIndex = match->FindListedFolder(element);
+            folderIndex = match->FindListedFolder(i);
             if (folderIndex == -1) {
                 // Told as an extra folder already when an observer listens.
                 result = FALSE;

@@ -98,7 +98,6 @@ CFindDataFromMD5::CFindDataFromMD5(CStreamReader* manifestReader) : reader(manif
         return;
     }
     Load();
-    reader->Close();
 }
 
 CFindDataFromMD5::~CFindDataFromMD5()
@@ -110,6 +109,9 @@ CFindDataFromMD5::~CFindDataFromMD5()
 void CFindDataFromMD5::Load()
 {
     LoadRows();
+    // The rows hold all they need of the text: it is given back before the
+    // sort needs memory of its own.
+    reader->Close();
     // Rows loaded before a bad line are still looked up, for tools that tell them.
     if (rowCount != 0 && !SortByPath() && fault == whole) {
         SetFault(noMemory, 0);
@@ -194,7 +196,7 @@ bool CFindDataFromMD5::SortByPath()
     // among equal ones, stay in manifest order, so the first of them is the
     // one a search meets first.
     try {
-        folded.Reserve(rowCount);
+        folded.Reserve(rowCount, textSize);
         for (DWORD row = 0; row < rowCount; ++row) {
             folded.Add(PathOf(row));
         }

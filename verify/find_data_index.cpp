@@ -20,7 +20,11 @@ bool ListedExactly(const WIN32_FIND_DATAA& entry, const CFindDataArray& expected
 CFindDataIndex::CFindDataIndex(const CFindDataArray& list, const CFindDataCompare& matcher)
     : list(list), matcher(matcher), order(list.size()), firstOfName(list.size())
 {
-    names.Reserve(list.size());
+    size_t bytes = 0;
+    for (const WIN32_FIND_DATAA& entry : list) {
+        bytes += std::strlen(entry.cFileName) + 1;
+    }
+    names.Reserve(list.size(), bytes);
     for (size_t i = 0; i < list.size(); ++i) {
         names.Add(list[i].cFileName);
         order[i] = i;
@@ -59,10 +63,25 @@ LONG CFindDataIndex::Find(const WIN32_FIND_DATAA& entry) const
 {
     CNameKey key;
     FoldName(entry.cFileName, key);
+    return FindFolded(key.text, entry);
+}
+
+LONG CFindDataIndex::Find(const CFindDataIndex& other, size_t position) const
+{
+    return FindFolded(other.names[position], other.list[position]);
+}
+
+LONG CFindDataIndex::FindFolded(const WCHAR* key, const WIN32_FIND_DATAA& entry) const
+{
     // Every entry of that name matches the package, whatever its fields.
-    bool package = CompareNames(entry.cFileName, "setup.msi") == 0;
-    size_t at = LowerBound(key.text, package ? nullptr : &entry);
-    if (at == order.size() || CompareFolded(names[order[at]], key.text) != 0) {
+    static const CNameKey packageName = [] {
+        CNameKey folded;
+        FoldName("setup.msi", folded);
+        return folded;
+    }();
+    bool package = CompareFolded(key, packageName.text) == 0;
+    size_t at = LowerBound(key, package ? nullptr : &entry);
+    if (at == order.size() || CompareFolded(names[order[at]], key) != 0) {
         return -1;
     }
     if (package) {
@@ -80,6 +99,16 @@ LONG CFindDataIndex::FindName(const WIN32_FIND_DATAA& entry) const
         return -1;
     }
     return static_cast<LONG>(firstOfName[at]);
+}
+
+BOOL CFindDataIndex::Covers(const CFindDataIndex& other) const
+{
+    for (size_t position = 0; position < other.list.size(); ++position) {
+        if (Find(other, position) == -1) {
+            return FALSE;
+        }
+    }
+    return TRUE;
 }
 
 BOOL CFindDataIndex::Covers(const CFindDataArray& other) const

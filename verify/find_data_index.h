@@ -16,10 +16,14 @@ public:
     const CFindDataArray& List() const { return list; }
     // As matcher.Find(list, entry): the first element of list that matches entry, or -1.
     LONG Find(const WIN32_FIND_DATAA& entry) const;
+    // The same for the element at position of another index's list, whose
+    // name that index has folded already.
+    LONG Find(const CFindDataIndex& other, size_t position) const;
     // The first element of list whose name equals entry's, or -1.
     LONG FindName(const WIN32_FIND_DATAA& entry) const;
     // Every element of other has a match in list.
     BOOL Covers(const CFindDataArray& other) const;
+    BOOL Covers(const CFindDataIndex& other) const;
     // Positions in list of every entry one too many: of each group of entries
     // with the same name, the one whose name expected carries exactly stays,
     // or else the first in list; the others are returned in list order.
@@ -28,6 +32,7 @@ public:
 private:
     // The first slot not before the folded name key (and, with fieldsOf, those fields).
     size_t LowerBound(const WCHAR* key, const WIN32_FIND_DATAA* fieldsOf) const;
+    LONG FindFolded(const WCHAR* key, const WIN32_FIND_DATAA& entry) const;
 
     const CFindDataArray& list;
     const CFindDataCompare& matcher;

@@ -14,8 +14,8 @@ CFolderMatch::CFolderMatch(const CFindDataArray& foldersReaded, const CFindDataA
 BOOL CFolderMatch::Compare(CWalkObserver* observer, const char* relativePath) const
 {
     if (observer == nullptr) {
-        return foldersFound.Covers(foldersExpected.List()) && foldersExpected.Covers(foldersFound.List()) &&
-               filesFound.Covers(filesExpected.List()) && filesExpected.Covers(filesFound.List()) &&
+        return foldersFound.Covers(foldersExpected) && foldersExpected.Covers(foldersFound) &&
+               filesFound.Covers(filesExpected) && filesExpected.Covers(filesFound) &&
                foldersFound.CaseTwins(foldersExpected.List()).empty() &&
                filesFound.CaseTwins(filesExpected.List()).empty();
     }
@@ -27,7 +27,7 @@ BOOL CFolderMatch::Compare(CWalkObserver* observer, const char* relativePath) co
         differences += ReportEntryDifferences(*observer, relativePath, expected, found, first);
         for (size_t twin : found.CaseTwins(expected.List())) {
             // A twin without a match was told as extra already.
-            if ((differences != 0 && first) || expected.Find(found.List()[twin]) == -1) {
+            if ((differences != 0 && first) || expected.Find(found, twin) == -1) {
                 continue;
             }
             observer->OnDifference(CWalkObserver::caseTwinEntry, relativePath, nullptr, &found.List()[twin]);

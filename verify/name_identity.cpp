@@ -52,6 +52,6 @@ void CFoldedNames::Add(const char* name)
 {
     CNameKey key;
     FoldName(name, key);
-    starts.push_back(units.size());
+    starts.push_back(static_cast<DWORD>(units.size()));
     units.insert(units.end(), key.text, key.text + FoldedLength(key.text) + 1);
 }

@@ -27,11 +27,17 @@ int CompareNames(const char* a, const char* b, UINT codePage = CP_ACP);
 // The folded forms of many names, kept one after another in one block.
 class CFoldedNames {
 public:
-    void Reserve(size_t names) { starts.reserve(names); }
+    // Room for names holding bytes bytes in all, terminators counted: a name
+    // never folds to more code units than it has bytes.
+    void Reserve(size_t names, size_t bytes)
+    {
+        starts.reserve(names);
+        units.reserve(bytes);
+    }
     void Add(const char* name);
     const WCHAR* operator[](size_t position) const { return units.data() + starts[position]; }
 
 private:
     std::vector<WCHAR> units;
-    std::vector<size_t> starts;
+    std::vector<DWORD> starts;
 };

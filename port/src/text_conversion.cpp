@@ -121,6 +121,24 @@ int WINAPI MultiByteToWideChar(UINT codePage, DWORD /*flags*/, LPCSTR multiByte,
         return 0;
     }
     size_t count = multiByteCount < 0 ? std::strlen(multiByte) + 1 : static_cast<size_t>(multiByteCount);
+    // Every code page the port knows gives ASCII bytes their own code points.
+    size_t ascii = 0;
+    while (ascii < count && static_cast<unsigned char>(multiByte[ascii]) < 0x80) {
+        ++ascii;
+    }
+    if (ascii == count && (codePage == CP_ACP || IconvName(codePage) != nullptr)) {
+        if (wideCount == 0) {
+            return static_cast<int>(count);
+        }
+        if (count > static_cast<size_t>(wideCount)) {
+            SetLastError(ERROR_INSUFFICIENT_BUFFER);
+            return 0;
+        }
+        for (size_t i = 0; i < count; ++i) {
+            wide[i] = static_cast<WCHAR>(multiByte[i]);
+        }
+        return static_cast<int>(count);
+    }
     std::u16string units;
     // Every conversion the system asks for refuses what is no text
     // (MB_ERR_INVALID_CHARS); a code page the port does not know is refused too.
@@ -165,6 +183,10 @@ int WINAPI LCMapStringW(LCID locale, DWORD flags, LPCWSTR source, int sourceCoun
     locale_t unicode = UnicodeLocale();
     for (size_t i = 0; i < count; ++i) {
         char16_t unit = source[i];
+        if (unit < 0x80) {
+            destination[i] = unit >= 'a' && unit <= 'z' ? static_cast<char16_t>(unit - 'a' + 'A') : unit;
+            continue;
+        }
         bool surrogate = unit >= 0xD800 && unit <= 0xDFFF;
         wint_t upper = surrogate ? unit : towupper_l(unit, unicode);
         bool pair = upper <= 0xFFFF && towlower_l(upper, unicode) == unit;

@@ -175,8 +175,8 @@ std::string Outcome(const CFolderCase& c, bool reference)
         BOOL same = reference ? ReferenceCompare(c, listener) : match.Compare(listener, "\\");
         outcome += std::to_string(same) + " " + observer.told + "\n";
     }
-    for (const WIN32_FIND_DATAA& folder : c.folders) {
-        LONG listed = reference ? cmpFolders.Find(c.foldersReaded, folder) : match.FindListedFolder(folder);
+    for (size_t position = 0; position < c.folders.size(); ++position) {
+        LONG listed = reference ? cmpFolders.Find(c.foldersReaded, c.folders[position]) : match.FindListedFolder(position);
         outcome += std::to_string(listed) + " ";
     }
     return outcome;
