@@ -2,6 +2,9 @@
 
 #include "base/handle_owner.h"
 
+#include <memory>
+#include <new>
+
 namespace {
 
 char digestText[2 * md5DigestSize + 1];
@@ -43,14 +46,18 @@ const char* GetFileMD5(LPCSTR path, DWORD chunkSize)
     if (path == nullptr || chunkSize == 0 || chunkSize > md5ChunkSize) {
         return nullptr;
     }
-    BYTE chunk[md5ChunkSize];
+    // On the heap: a custom action runs on a thread whose stack the installer sizes.
+    std::unique_ptr<BYTE[]> chunk(new (std::nothrow) BYTE[chunkSize]);
+    if (!chunk) {
+        return nullptr;
+    }
     const BYTE* digest = nullptr;
     {
         CFileHandle file(CreateFileA(path, GENERIC_READ, FILE_SHARE_READ, nullptr, OPEN_EXISTING, 0, nullptr));
         if (!file.IsOpen()) {
             return nullptr;
         }
-        CFileChunks chunks(file.Get(), chunk, chunkSize);
+        CFileChunks chunks(file.Get(), chunk.get(), chunkSize);
         digest = GetMD5(chunks);
         if (chunks.failed) {
             return nullptr;
