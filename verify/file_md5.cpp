@@ -36,12 +36,7 @@ private:
 
 }  // namespace
 
-const char* GetFileMD5(LPCSTR path)
-{
-    return GetFileMD5(path, md5ChunkSize);
-}
-
-const char* GetFileMD5(LPCSTR path, DWORD chunkSize)
+const char* GetFileMD5(LPCSTR path, HCRYPTPROV context, DWORD chunkSize)
 {
     if (path == nullptr || chunkSize == 0 || chunkSize > md5ChunkSize) {
         return nullptr;
@@ -58,7 +53,7 @@ const char* GetFileMD5(LPCSTR path, DWORD chunkSize)
             return nullptr;
         }
         CFileChunks chunks(file.Get(), chunk.get(), chunkSize);
-        digest = GetMD5(chunks);
+        digest = GetMD5(chunks, context);
         if (chunks.failed) {
             return nullptr;
         }

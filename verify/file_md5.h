@@ -12,7 +12,7 @@ const DWORD md5ChunkSize = 64u * 1024;
 // re-entrant), or null when the file cannot be opened (sharing only reading)
 // or read, or no chunk can be allocated. An empty file has the digest of
 // empty content; when CryptoAPI fails the digest is 32 zeros, which matches
-// no row. Each file is opened, read and closed once.
-const char* GetFileMD5(LPCSTR path);
-// The same in chunks of chunkSize bytes (1 to md5ChunkSize).
-const char* GetFileMD5(LPCSTR path, DWORD chunkSize);
+// no row. Each file is opened, read and closed once. The hash is made in
+// context when one is given (GetMD5), in chunks of chunkSize bytes (1 to
+// md5ChunkSize).
+const char* GetFileMD5(LPCSTR path, HCRYPTPROV context = 0, DWORD chunkSize = md5ChunkSize);

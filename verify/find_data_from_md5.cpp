@@ -225,6 +225,7 @@ BOOL CFindDataFromMD5::Begin(CFileIterator* walker)
         return FALSE;
     }
     iterator = walker;
+    context.reset(new (std::nothrow) CMD5Context());
     return TRUE;
 }
 
@@ -233,6 +234,7 @@ void CFindDataFromMD5::End()
     iterator = nullptr;
     lastDigest = nullptr;
     lastRow = -1;
+    context.reset();
 }
 
 BOOL CFindDataFromMD5::GetFolder(LONG /*index*/, CFindDataArray& /*foldersReaded*/,
@@ -297,7 +299,7 @@ BOOL CFindDataFromMD5::CheckFile(const WIN32_FIND_DATAA& entry)
     if (lastRow < 0) {
         return TRUE;
     }
-    const char* text = GetFileMD5(fpath);
+    const char* text = GetFileMD5(fpath, context ? context->Get() : 0);
     if (text != nullptr) {
         std::memcpy(digestText, text, sizeof(digestText));
         lastDigest = digestText;

@@ -89,6 +89,8 @@ private:
 
     CStreamReader* reader;
     CFileIterator* iterator = nullptr;
+    // From Begin to End: the files of a walk are hashed in one context.
+    std::unique_ptr<CMD5Context> context;
     std::unique_ptr<char[]> text;
     size_t textCapacity = 0;
     DWORD textSize = 0;

@@ -46,20 +46,25 @@ private:
     bool delivered = false;
 };
 
+// A verify-only context opens no key container.
+bool AcquireVerifyContext(HCRYPTPROV& handle)
+{
+    if (!CryptAcquireContextA(&handle, nullptr, nullptr, PROV_RSA_FULL, CRYPT_VERIFYCONTEXT | CRYPT_MACHINE_KEYSET)) {
+        handle = 0;
+        return false;
+    }
+    return true;
+}
+
 // false at the first CryptoAPI call that fails. Every block is read even
 // then, so that a reader's own failure is still seen.
-bool HashBlocks(CMD5Blocks& blocks, BYTE (&bHash)[md5DigestSize])
+bool HashBlocks(CMD5Blocks& blocks, HCRYPTPROV context, BYTE (&bHash)[md5DigestSize])
 {
-    // A verify-only context opens no key container. The hash object goes
-    // before the context (reverse order of the declarations).
-    CCryptContext hCryptProv;
+    // The hash object goes before the context (reverse order of the declarations).
+    CCryptContext own;
     CCryptHash hHash;
-    bool working = CryptAcquireContextA(&hCryptProv.handle, nullptr, nullptr, PROV_RSA_FULL,
-                                        CRYPT_VERIFYCONTEXT | CRYPT_MACHINE_KEYSET) != FALSE;
-    if (!working) {
-        hCryptProv.handle = 0;
-    }
-    working = working && CryptCreateHash(hCryptProv.handle, CALG_MD5, 0, 0, &hHash.handle);
+    bool working = context != 0 || AcquireVerifyContext(own.handle);
+    working = working && CryptCreateHash(context != 0 ? context : own.handle, CALG_MD5, 0, 0, &hHash.handle);
     const BYTE* bytes = nullptr;
     DWORD count = 0;
     while (blocks.Next(bytes, count)) {
@@ -72,11 +77,11 @@ bool HashBlocks(CMD5Blocks& blocks, BYTE (&bHash)[md5DigestSize])
 
 }  // namespace
 
-const BYTE* GetMD5(CMD5Blocks& blocks)
+const BYTE* GetMD5(CMD5Blocks& blocks, HCRYPTPROV context)
 {
     std::memset(digest, 0, sizeof(digest));
     BYTE bHash[md5DigestSize];
-    if (HashBlocks(blocks, bHash)) {
+    if (HashBlocks(blocks, context, bHash)) {
         std::memcpy(digest, bHash, md5DigestSize);
     }
     return digest;
@@ -86,6 +91,18 @@ const BYTE* GetMD5(const void* bytes, DWORD count)
 {
     COneBlock block(bytes, count);
     return GetMD5(block);
+}
+
+CMD5Context::CMD5Context()
+{
+    AcquireVerifyContext(handle);
+}
+
+CMD5Context::~CMD5Context()
+{
+    if (handle != 0) {
+        CryptReleaseContext(handle, 0);
+    }
 }
 
 char HexDigit(unsigned value)
