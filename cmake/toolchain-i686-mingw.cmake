@@ -5,14 +5,8 @@ set(CMAKE_SYSTEM_PROCESSOR i686)
 # The win32 thread model: the posix model links winpthreads, which imports
 # functions Windows XP lacks (GetTickCount64) and adds TLS callbacks to every
 # image. That model has no std::thread, which the deliverables do not use.
-set(KIT_THREAD_MODEL win32)
-if(EXISTS ${CMAKE_CURRENT_LIST_DIR}/../verify/digest_ahead.cpp)
-    # The content check's read-ahead still starts threads; until it is gone
-    # the shipped build needs the posix model, and its imports check fails.
-    set(KIT_THREAD_MODEL posix)
-endif()
-set(CMAKE_C_COMPILER i686-w64-mingw32-gcc-${KIT_THREAD_MODEL})
-set(CMAKE_CXX_COMPILER i686-w64-mingw32-g++-${KIT_THREAD_MODEL})
+set(CMAKE_C_COMPILER i686-w64-mingw32-gcc-win32)
+set(CMAKE_CXX_COMPILER i686-w64-mingw32-g++-win32)
 set(CMAKE_RC_COMPILER i686-w64-mingw32-windres)
 set(CMAKE_FIND_ROOT_PATH /usr/i686-w64-mingw32)
 set(CMAKE_FIND_ROOT_PATH_MODE_PROGRAM NEVER)

@@ -4,8 +4,9 @@ int ReportEntryDifferences(CWalkObserver& observer, const char* relativePath,
                            const CFindDataIndex& expected, const CFindDataIndex& found, BOOL stopAtFirst)
 {
     int reported = 0;
-    for (const WIN32_FIND_DATAA& entry : expected.List()) {
-        if (found.Find(entry) != -1) {
+    for (size_t position = 0; position < expected.List().size(); ++position) {
+        const WIN32_FIND_DATAA& entry = expected.List()[position];
+        if (found.Find(expected, position) != -1) {
             continue;
         }
         LONG sameName = found.FindName(entry);
@@ -20,8 +21,9 @@ int ReportEntryDifferences(CWalkObserver& observer, const char* relativePath,
             return reported;
         }
     }
-    for (const WIN32_FIND_DATAA& entry : found.List()) {
-        if (expected.Find(entry) != -1) {
+    for (size_t position = 0; position < found.List().size(); ++position) {
+        const WIN32_FIND_DATAA& entry = found.List()[position];
+        if (expected.Find(found, position) != -1) {
             continue;
         }
         // Already told as changed when the expected entry of that name had no match.

@@ -7,7 +7,6 @@
 
 #include <cstring>
 #include <optional>
-#include <utility>
 
 namespace {
 
@@ -46,8 +45,7 @@ BOOL CFileIterator::Walk(CFindDataInput* walkInput, const char* folder, const ch
         return FALSE;
     }
     Reset(fmask, recursive);
-    BOOL result = WalkFolder(-1, folder, std::string());
-    ahead = CFolderRead();
+    BOOL result = WalkFolder(-1, folder);
     input->End();
     input = nullptr;
     return result;
@@ -60,7 +58,7 @@ void CFileIterator::Reset(const char* fmask, int recursive)
     fileMask = fmask != nullptr && fmask[0] != '\0' ? fmask : "*.*";
 }
 
-BOOL CFileIterator::WalkFolder(LONG index, const char* folder, const std::string& after)
+BOOL CFileIterator::WalkFolder(LONG index, const char* folder)
 {
     CFindDataArray folders;
     CFindDataArray files;
@@ -72,7 +70,7 @@ BOOL CFileIterator::WalkFolder(LONG index, const char* folder, const std::string
     BOOL result = TRUE;
     std::optional<CFolderMatch> match;
     if (input->IsPerEntry()) {
-        result = CheckFolderEntries(folder, folders, files, after);
+        result = CheckEachEntry(folders, files);
     } else {
         BOOL listed = input->GetFolder(index, foldersReaded, filesReaded);
         BOOL atRoot = std::strcmp(relativePath, "\\") == 0;
@@ -93,7 +91,7 @@ BOOL CFileIterator::WalkFolder(LONG index, const char* folder, const std::string
     for (size_t i = 0; i < folders.size(); ++i) {
         const WIN32_FIND_DATAA& element = folders[i];
         if (match) {
-            folderIndex = match->FindListedFolder(element);
+            folderIndex = match->FindListedFolder(i);
             if (folderIndex == -1) {
                 // Told as an extra folder already when an observer listens.
                 result = FALSE;
@@ -118,12 +116,8 @@ BOOL CFileIterator::WalkFolder(LONG index, const char* folder, const std::string
             continue;
         }
         CopyBounded(currentFolder, MAX_PATH, nextFolder);
-        // After this subfolder's subtree the walk enters the next one.
-        char sibling[MAX_PATH];
-        std::string subtreeAfter =
-            i + 1 < folders.size() && ChildPath(folder, folders[i + 1].cFileName, sibling) ? sibling : after;
         LONG token = input->SavePosition();
-        if (!WalkFolder(folderIndex, nextFolder, subtreeAfter)) {
+        if (!WalkFolder(folderIndex, nextFolder)) {
             result = FALSE;
             if (!KeepGoing()) {
                 return FALSE;
@@ -137,68 +131,37 @@ BOOL CFileIterator::WalkFolder(LONG index, const char* folder, const std::string
 
 BOOL CFileIterator::Enumerate(const char* folder, CFindDataArray& folders, CFindDataArray& files)
 {
-    CFolderRead read;
-    if (ahead.folder == folder) {
-        read = std::move(ahead);
-        ahead = CFolderRead();
-    } else {
-        ReadFolder(folder, read);
-    }
-    if (!read.read) {
-        Trouble(read.trouble, read.trouble == CWalkObserver::pathTooLong ? fileMask.c_str() : "");
-        return FALSE;
-    }
-    folders = std::move(read.folders);
-    files = std::move(read.files);
-    return TRUE;
-}
-
-void CFileIterator::ReadFolder(const char* folder, CFolderRead& into) const
-{
-    into = CFolderRead();
-    into.folder = folder;
     char pattern[MAX_PATH];
     if (CopyBounded(pattern, MAX_PATH, folder) != S_OK ||
         AppendBounded(pattern, MAX_PATH, fileMask.c_str()) != S_OK) {
-        into.trouble = CWalkObserver::pathTooLong;
-        return;
+        Trouble(CWalkObserver::pathTooLong, fileMask.c_str());
+        return FALSE;
     }
     WIN32_FIND_DATAA entry;
     std::memset(&entry, 0, sizeof(entry));
     CFindHandle search(FindFirstFileA(pattern, &entry));
     // A missing folder, and a drive root without any entry, fail the check.
     if (!search.IsOpen()) {
-        return;
+        Trouble(CWalkObserver::folderUnreadable, "");
+        return FALSE;
     }
     do {
         if (std::strcmp(entry.cFileName, ".") == 0 || std::strcmp(entry.cFileName, "..") == 0) {
             continue;
         }
         if ((entry.dwFileAttributes & FILE_ATTRIBUTE_DIRECTORY) != 0) {
-            into.folders.push_back(entry);
+            folders.push_back(entry);
         } else {
-            into.files.push_back(entry);
+            files.push_back(entry);
         }
     } while (FindNextFileA(search.Get(), &entry));
     // Only "no more files" ends a folder; any other failure (a read error on
     // a scratched disc) leaves entries unseen, so the folder cannot pass.
-    into.read = GetLastError() == ERROR_NO_MORE_FILES;
-}
-
-BOOL CFileIterator::CheckFolderEntries(const char* folder, const CFindDataArray& folders,
-                                       const CFindDataArray& files, const std::string& after)
-{
-    // While other threads read this folder's files, the next folder the walk
-    // enters is read: the first subfolder, or the one after this subtree.
-    if (input->ReadAhead(files)) {
-        char first[MAX_PATH];
-        bool down = recursiveFlag != 0 && !folders.empty() && ChildPath(folder, folders[0].cFileName, first);
-        std::string next = down ? std::string(first) : after;
-        if (!next.empty()) {
-            ReadFolder(next.c_str(), ahead);
-        }
+    if (GetLastError() != ERROR_NO_MORE_FILES) {
+        Trouble(CWalkObserver::folderUnreadable, "");
+        return FALSE;
     }
-    return CheckEachEntry(folders, files);
+    return TRUE;
 }
 
 BOOL CFileIterator::CheckEachEntry(const CFindDataArray& folders, const CFindDataArray& files)

@@ -30,24 +30,9 @@ public:
     void SetObserver(CWalkObserver* walkObserver) { observer = walkObserver; }
 
 private:
-    // A folder's entries read before the walk reaches it, or the trouble that
-    // kept them unread, told only when the walk gets there.
-    struct CFolderRead {
-        std::string folder;
-        CFindDataArray folders;
-        CFindDataArray files;
-        bool read = false;
-        CWalkObserver::Trouble trouble = CWalkObserver::folderUnreadable;
-    };
-
     void Reset(const char* fmask, int recursive);
-    // after: the folder the walk enters once this one's subtree is done
-    // (empty when none), which may be read ahead.
-    BOOL WalkFolder(LONG index, const char* folder, const std::string& after);
+    BOOL WalkFolder(LONG index, const char* folder);
     BOOL Enumerate(const char* folder, CFindDataArray& folders, CFindDataArray& files);
-    void ReadFolder(const char* folder, CFolderRead& into) const;
-    BOOL CheckFolderEntries(const char* folder, const CFindDataArray& folders, const CFindDataArray& files,
-                            const std::string& after);
     BOOL CheckEachEntry(const CFindDataArray& folders, const CFindDataArray& files);
     BOOL KeepGoing() const;
     void Trouble(CWalkObserver::Trouble kind, const char* name);
@@ -57,8 +42,6 @@ private:
     char currentFolder[MAX_PATH];
     char relativePath[MAX_PATH];
     LONG folderIndex = -1;
-    // The next folder, read while the files of this one are read elsewhere.
-    CFolderRead ahead;
     CFindDataInput* input = nullptr;
     CWalkObserver* observer = nullptr;
 };

@@ -1,6 +1,7 @@
 #include "find_data_compare.h"
 
 #include "find_data_index.h"
+#include "name_identity.h"
 
 const CFindDataCompare cmpFolders = {TRUE, TRUE, TRUE, TRUE, TRUE, FALSE};
 const CFindDataCompare cmpFiles = {TRUE, TRUE, TRUE, FALSE, FALSE, FALSE};
@@ -8,12 +9,12 @@ const CFindDataCompare cmpRootFiles = {TRUE, TRUE, TRUE, FALSE, FALSE, TRUE};
 
 BOOL CFindDataCompare::Match(const WIN32_FIND_DATAA& a, const WIN32_FIND_DATAA& b) const
 {
-    if (lstrcmpiA(a.cFileName, b.cFileName) != 0) {
+    if (CompareNames(a.cFileName, b.cFileName) != 0) {
         return FALSE;
     }
     // The package itself is replaced at every build; its size and attributes
     // are never pinned. Any other setup.msi is a file like the rest.
-    if (packageByName && lstrcmpiA(a.cFileName, "setup.msi") == 0) {
+    if (packageByName && CompareNames(a.cFileName, "setup.msi") == 0) {
         return TRUE;
     }
     return CompareFields(a, b) == 0;

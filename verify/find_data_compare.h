@@ -1,7 +1,8 @@
-// When two directory entries count as the same: names always (without regard
-// to case, with the platform's ANSI comparison), then each field whose ignore
-// flag is zero. With packageByName an entry named "setup.msi" matches on its
-// name alone: the matcher of the root's files, where the package lies.
+// When two directory entries count as the same: names always (the names'
+// identity: without regard to case, as the file systems compare them), then
+// each field whose ignore flag is zero. With packageByName an entry named
+// "setup.msi" matches on its name alone: the matcher of the root's files,
+// where the package lies.
 #pragma once
 #include "find_data_input.h"
 

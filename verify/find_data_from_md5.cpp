@@ -2,8 +2,7 @@
 
 #include "file_iterator.h"
 #include "file_md5.h"
-#include "galloping_search.h"
-#include "run_merge_sort.h"
+#include "name_identity.h"
 
 #include "base/bounded_text.h"
 
@@ -99,7 +98,6 @@ CFindDataFromMD5::CFindDataFromMD5(CStreamReader* manifestReader) : reader(manif
         return;
     }
     Load();
-    reader->Close();
 }
 
 CFindDataFromMD5::~CFindDataFromMD5()
@@ -111,6 +109,9 @@ CFindDataFromMD5::~CFindDataFromMD5()
 void CFindDataFromMD5::Load()
 {
     LoadRows();
+    // The rows hold all they need of the text: it is given back before the
+    // sort needs memory of its own.
+    reader->Close();
     // Rows loaded before a bad line are still looked up, for tools that tell them.
     if (rowCount != 0 && !SortByPath() && fault == whole) {
         SetFault(noMemory, 0);
@@ -191,31 +192,23 @@ bool CFindDataFromMD5::AddRow(const char* path, size_t pathLength, const char* m
 
 bool CFindDataFromMD5::SortByPath()
 {
-    // A manifest already in path order is only checked, in one pass, and
-    // needs no order of its own.
-    DWORD row = 1;
-    while (row < rowCount && lstrcmpiA(PathOf(row - 1), PathOf(row)) <= 0) {
-        ++row;
-    }
-    if (row == rowCount) {
-        inPathOrder = true;
-        return true;
-    }
-    byPath = NewArray<DWORD>(rowCount);
-    if (!byPath) {
+    // Each path is folded once; the rows are sorted by the folded paths and,
+    // among equal ones, stay in manifest order, so the first of them is the
+    // one a search meets first.
+    try {
+        folded.Reserve(rowCount, textSize);
+        for (DWORD row = 0; row < rowCount; ++row) {
+            folded.Add(PathOf(row));
+        }
+        byPath.resize(rowCount);
+        for (DWORD row = 0; row < rowCount; ++row) {
+            byPath[row] = row;
+        }
+        std::stable_sort(byPath.begin(), byPath.end(),
+                         [this](DWORD a, DWORD b) { return CompareFolded(folded[a], folded[b]) < 0; });
+    } catch (const std::bad_alloc&) {
+        byPath.clear();
         return false;
-    }
-    for (row = 0; row < rowCount; ++row) {
-        byPath[row] = row;
-    }
-    // Rows whose paths compare equal keep manifest order, so the first of
-    // them is the one a search meets first.
-    auto before = [this](DWORD a, DWORD b) {
-        int order = lstrcmpiA(PathOf(a), PathOf(b));
-        return order != 0 ? order < 0 : a < b;
-    };
-    if (!RunMergeSort(byPath.get(), rowCount, before)) {
-        std::sort(byPath.get(), byPath.get() + rowCount, before);
     }
     return true;
 }
@@ -232,7 +225,7 @@ BOOL CFindDataFromMD5::Begin(CFileIterator* walker)
         return FALSE;
     }
     iterator = walker;
-    files.SetWorkers(CDigestAhead::WorkersFor(walker != nullptr ? walker->GetCurrentFolder() : nullptr));
+    context.reset(new (std::nothrow) CMD5Context());
     return TRUE;
 }
 
@@ -241,9 +234,7 @@ void CFindDataFromMD5::End()
     iterator = nullptr;
     lastDigest = nullptr;
     lastRow = -1;
-    planned.clear();
-    plannedFirst = nullptr;
-    files.Release();
+    context.reset();
 }
 
 BOOL CFindDataFromMD5::GetFolder(LONG /*index*/, CFindDataArray& /*foldersReaded*/,
@@ -272,64 +263,17 @@ CWrapPathMD5 CFindDataFromMD5::Item(DWORD row) const
 
 LONG CFindDataFromMD5::Find(const char* fpathRelative) const
 {
-    if ((!inPathOrder && !byPath) || fpathRelative == nullptr) {
+    if (byPath.size() != rowCount || rowCount == 0 || fpathRelative == nullptr) {
         return -1;
     }
-    // A walk asks for paths near the one it asked for last.
-    size_t low = GallopingLowerBound(rowCount, lastPosition, [this, fpathRelative](size_t position) {
-        return lstrcmpiA(PathOf(RowInPathOrder(static_cast<DWORD>(position))), fpathRelative) < 0;
-    });
-    lastPosition = static_cast<DWORD>(low);
-    if (low == rowCount) {
+    CNameKey key;
+    FoldName(fpathRelative, key);
+    auto slot = std::lower_bound(byPath.begin(), byPath.end(), key.text,
+                                 [this](DWORD row, const WCHAR* sought) { return CompareFolded(folded[row], sought) < 0; });
+    if (slot == byPath.end() || CompareFolded(folded[*slot], key.text) != 0) {
         return -1;
     }
-    DWORD row = RowInPathOrder(static_cast<DWORD>(low));
-    return lstrcmpiA(PathOf(row), fpathRelative) == 0 ? static_cast<LONG>(row) : -1;
-}
-
-CFindDataFromMD5::CPlannedFile CFindDataFromMD5::Plan(const WIN32_FIND_DATAA& entry, char (&fpath)[MAX_PATH]) const
-{
-    // A path cut at 259 characters would name another file: the file is
-    // rejected without being opened.
-    CPlannedFile plan;
-    char fpathRelative[MAX_PATH];
-    bool relativeFits = CopyBounded(fpathRelative, MAX_PATH, iterator->GetRelativePath()) == S_OK &&
-                        AppendBounded(fpathRelative, MAX_PATH, entry.cFileName) == S_OK;
-    if (relativeFits) {
-        plan.row = Find(fpathRelative);
-    }
-    plan.fits = relativeFits && CopyBounded(fpath, MAX_PATH, iterator->GetCurrentFolder()) == S_OK &&
-                AppendBounded(fpath, MAX_PATH, entry.cFileName) == S_OK;
-    return plan;
-}
-
-BOOL CFindDataFromMD5::ReadAhead(const CFindDataArray& entries)
-{
-    planned.clear();
-    plannedFirst = nullptr;
-    plannedNext = 0;
-    bool share = iterator != nullptr && entries.size() >= 2 && files.HasWorkers();
-    files.Clear(share ? entries.size() : 0);
-    if (!share) {
-        return FALSE;
-    }
-    // The workers begin on the first files while the rest are planned.
-    const size_t launchEvery = 16;
-    planned.reserve(entries.size());
-    for (const WIN32_FIND_DATAA& entry : entries) {
-        char fpath[MAX_PATH];
-        CPlannedFile plan = Plan(entry, fpath);
-        if (plan.fits && plan.row >= 0) {
-            plan.job = static_cast<LONG>(files.Add(fpath));
-            if ((plan.job + 1) % launchEvery == 0) {
-                files.Launch();
-            }
-        }
-        planned.push_back(plan);
-    }
-    plannedFirst = entries.data();
-    files.Launch();
-    return TRUE;
+    return static_cast<LONG>(*slot);
 }
 
 BOOL CFindDataFromMD5::CheckFile(const WIN32_FIND_DATAA& entry)
@@ -339,24 +283,23 @@ BOOL CFindDataFromMD5::CheckFile(const WIN32_FIND_DATAA& entry)
     if (iterator == nullptr) {
         return FALSE;
     }
-    char fpath[MAX_PATH];
-    CPlannedFile plan;
-    // The walk judges the entries it read ahead in their order; any other
-    // entry is planned and read here.
-    bool readAhead = plannedFirst != nullptr && plannedNext < planned.size() && &entry == plannedFirst + plannedNext;
-    if (readAhead) {
-        plan = planned[plannedNext++];
-    } else {
-        plan = Plan(entry, fpath);
+    // A path cut at 259 characters would name another file: the file is
+    // rejected without being opened.
+    char fpathRelative[MAX_PATH];
+    if (CopyBounded(fpathRelative, MAX_PATH, iterator->GetRelativePath()) != S_OK ||
+        AppendBounded(fpathRelative, MAX_PATH, entry.cFileName) != S_OK) {
+        return FALSE;
     }
-    lastRow = plan.row;
-    if (!plan.fits) {
+    lastRow = Find(fpathRelative);
+    char fpath[MAX_PATH];
+    if (CopyBounded(fpath, MAX_PATH, iterator->GetCurrentFolder()) != S_OK ||
+        AppendBounded(fpath, MAX_PATH, entry.cFileName) != S_OK) {
         return FALSE;
     }
     if (lastRow < 0) {
         return TRUE;
     }
-    const char* text = readAhead ? files.Take(static_cast<size_t>(plan.job)) : files.Digest(fpath);
+    const char* text = GetFileMD5(fpath, context ? context->Get() : 0);
     if (text != nullptr) {
         std::memcpy(digestText, text, sizeof(digestText));
         lastDigest = digestText;

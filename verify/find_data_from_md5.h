@@ -3,22 +3,23 @@
 // unread.
 //
 // Manifest rows are "\folder\name.ext", a tab and 32 upper-case hex digits,
-// one per line. Paths are looked up the way Windows matches names, without
-// regard to case; digests compare exactly. When several rows carry the same
-// path the first decides.
+// one per line. Paths are looked up the way Windows' file systems match
+// names, without regard to case and without a locale; digests compare
+// exactly. When several rows carry the same path the first decides.
 //
 // The rows are held as one block of text, "digest\0path\0" after one another,
-// with the offset of each row and, unless they stand so, the rows sorted by
-// path beside it: a large manifest costs about its size, and a path is found
-// by binary search with the very comparison Windows matches names with.
+// with the offset of each row and the rows sorted by folded path beside it: a
+// path is found by binary search on the names' identity, the one the listing
+// check uses.
 //
 // The manifest fails closed: a manifest that names no file, one with a line
 // that is not such a row (another path form, a byte-order mark, a digest that
 // is not 32 upper-case hex digits) or a line longer than the loader takes
 // makes every walk fail, since files it meant to guard would pass unread.
 #pragma once
-#include "digest_ahead.h"
 #include "find_data_input.h"
+#include "md5_digest.h"
+#include "name_identity.h"
 #include "stream_reader.h"
 #include "wrap_path_md5.h"
 
@@ -51,16 +52,13 @@ public:
     BOOL CheckFolder(const WIN32_FIND_DATAA& entry) override;
     BOOL CheckFile(const WIN32_FIND_DATAA& entry) override;
     BOOL IsPerEntry() override;
-    // The listed files of the folder are digested ahead, on the other
-    // processors, while the walk judges them in order.
-    BOOL ReadAhead(const CFindDataArray& files) override;
 
     // The rows in manifest order, for tools that report on them.
     DWORD RowCount() const { return rowCount; }
     CWrapPathMD5 Item(DWORD row) const;
     // The row at position in the order of paths: rows whose paths compare
     // equal stand together, the one that decides first.
-    DWORD RowInPathOrder(DWORD position) const { return inPathOrder ? position : byPath[position]; }
+    DWORD RowInPathOrder(DWORD position) const { return byPath[position]; }
     // True when the manifest loaded whole, with at least one row; Begin
     // refuses every walk otherwise.
     BOOL IsComplete() const { return fault == whole; }
@@ -80,15 +78,6 @@ public:
     static const DWORD maxLineLength = 2047;
 
 private:
-    // What a file's path decides before it is read: the row listing it (or
-    // -1), whether both its paths fit, and its place in the read-ahead batch.
-    struct CPlannedFile {
-        LONG row = -1;
-        bool fits = false;
-        LONG job = -1;
-    };
-
-    CPlannedFile Plan(const WIN32_FIND_DATAA& entry, char (&fpath)[MAX_PATH]) const;
     void Load();
     void LoadRows();
     bool AddRow(const char* path, size_t pathLength, const char* md5);
@@ -100,25 +89,17 @@ private:
 
     CStreamReader* reader;
     CFileIterator* iterator = nullptr;
+    // From Begin to End: the files of a walk are hashed in one context.
+    std::unique_ptr<CMD5Context> context;
     std::unique_ptr<char[]> text;
     size_t textCapacity = 0;
     DWORD textSize = 0;
     std::unique_ptr<DWORD[]> rows;
     DWORD rowCapacity = 0;
     DWORD rowCount = 0;
-    // Null when the rows stand in path order already.
-    std::unique_ptr<DWORD[]> byPath;
-    bool inPathOrder = false;
-    // Where the last search ended: the next one starts there.
-    mutable DWORD lastPosition = 0;
-    // The files of a walk share provider contexts and read buffers, one for
-    // each thread reading them.
-    CDigestAhead files{0};
-    // The plans of the folder read ahead, for the entries from plannedFirst
-    // on, the next to be judged at plannedNext.
-    std::vector<CPlannedFile> planned;
-    const WIN32_FIND_DATAA* plannedFirst = nullptr;
-    size_t plannedNext = 0;
+    // The rows' paths folded, and the rows in the order of those forms.
+    CFoldedNames folded;
+    std::vector<DWORD> byPath;
     char digestText[2 * md5DigestSize + 1] = {};
     const char* lastDigest = nullptr;
     LONG lastRow = -1;

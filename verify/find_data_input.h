@@ -31,11 +31,6 @@ public:
     virtual BOOL CheckFile(const WIN32_FIND_DATAA& entry) = 0;
     // Must not change during a walk.
     virtual BOOL IsPerEntry() = 0;
-    // Per-entry mode: a folder's files, just before each of them is judged
-    // in turn (each CheckFile is given a reference into this very array); an
-    // input may begin reading them. TRUE when other threads now read them:
-    // the walker then reads the next folder meanwhile.
-    virtual BOOL ReadAhead(const CFindDataArray& /*files*/) { return FALSE; }
 
 protected:
     ~CFindDataInput() = default;

@@ -1,6 +1,5 @@
 #include "folder_match.h"
 
-#include "case_twins.h"
 #include "entry_differences.h"
 
 CFolderMatch::CFolderMatch(const CFindDataArray& foldersReaded, const CFindDataArray& filesReaded,
@@ -15,10 +14,10 @@ CFolderMatch::CFolderMatch(const CFindDataArray& foldersReaded, const CFindDataA
 BOOL CFolderMatch::Compare(CWalkObserver* observer, const char* relativePath) const
 {
     if (observer == nullptr) {
-        return foldersFound.Covers(foldersExpected.List()) && foldersExpected.Covers(foldersFound.List()) &&
-               filesFound.Covers(filesExpected.List()) && filesExpected.Covers(filesFound.List()) &&
-               FindCaseTwins(foldersFound.List(), foldersExpected.List()).empty() &&
-               FindCaseTwins(filesFound.List(), filesExpected.List()).empty();
+        return foldersFound.Covers(foldersExpected) && foldersExpected.Covers(foldersFound) &&
+               filesFound.Covers(filesExpected) && filesExpected.Covers(filesFound) &&
+               foldersFound.CaseTwins(foldersExpected.List()).empty() &&
+               filesFound.CaseTwins(filesExpected.List()).empty();
     }
     BOOL first = observer->StopAtFirst();
     int differences = 0;
@@ -26,9 +25,9 @@ BOOL CFolderMatch::Compare(CWalkObserver* observer, const char* relativePath) co
         const CFindDataIndex& expected = kind == 0 ? foldersExpected : filesExpected;
         const CFindDataIndex& found = kind == 0 ? foldersFound : filesFound;
         differences += ReportEntryDifferences(*observer, relativePath, expected, found, first);
-        for (size_t twin : FindCaseTwins(found.List(), expected.List())) {
+        for (size_t twin : found.CaseTwins(expected.List())) {
             // A twin without a match was told as extra already.
-            if ((differences != 0 && first) || expected.Find(found.List()[twin]) == -1) {
+            if ((differences != 0 && first) || expected.Find(found, twin) == -1) {
                 continue;
             }
             observer->OnDifference(CWalkObserver::caseTwinEntry, relativePath, nullptr, &found.List()[twin]);

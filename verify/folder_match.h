@@ -16,8 +16,9 @@ public:
     // it, folders before files, each kind as ReportEntryDifferences orders
     // them and then its case twins; only the first when it asks so.
     BOOL Compare(CWalkObserver* observer, const char* relativePath) const;
-    // Position in foldersReaded of the first listed folder named as folder, or -1.
-    LONG FindListedFolder(const WIN32_FIND_DATAA& folder) const { return foldersExpected.Find(folder); }
+    // Position in foldersReaded of the first listed folder named as the found
+    // folder at position, or -1.
+    LONG FindListedFolder(size_t position) const { return foldersExpected.Find(foldersFound, position); }
 
 private:
     CFindDataIndex foldersExpected;

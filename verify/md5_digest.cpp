@@ -6,6 +6,16 @@ namespace {
 
 BYTE digest[md5DigestSize];
 
+struct CCryptContext {
+    HCRYPTPROV handle = 0;
+    ~CCryptContext()
+    {
+        if (handle != 0) {
+            CryptReleaseContext(handle, 0);
+        }
+    }
+};
+
 struct CCryptHash {
     HCRYPTHASH handle = 0;
     ~CCryptHash()
@@ -36,50 +46,45 @@ private:
     bool delivered = false;
 };
 
-}  // namespace
-
-CMD5Provider::~CMD5Provider()
+// A verify-only context opens no key container.
+bool AcquireVerifyContext(HCRYPTPROV& handle)
 {
-    Release();
-}
-
-void CMD5Provider::Release()
-{
-    if (handle != 0) {
-        CryptReleaseContext(handle, 0);
-        handle = 0;
-    }
-}
-
-bool CMD5Provider::Digest(CMD5Blocks& blocks, BYTE (&bHash)[md5DigestSize])
-{
-    // A verify-only context opens no key container.
-    if (handle == 0 && !CryptAcquireContextA(&handle, nullptr, nullptr, PROV_RSA_FULL,
-                                             CRYPT_VERIFYCONTEXT | CRYPT_MACHINE_KEYSET)) {
+    if (!CryptAcquireContextA(&handle, nullptr, nullptr, PROV_RSA_FULL, CRYPT_VERIFYCONTEXT | CRYPT_MACHINE_KEYSET)) {
         handle = 0;
         return false;
     }
-    // The hash object goes before the context can.
+    return true;
+}
+
+// false at the first CryptoAPI call that fails. Every block is read even
+// then, so that a reader's own failure is still seen.
+bool HashBlocks(CMD5Blocks& blocks, HCRYPTPROV context, BYTE (&bHash)[md5DigestSize])
+{
+    // The hash object goes before the context (reverse order of the declarations).
+    CCryptContext own;
     CCryptHash hHash;
-    if (!CryptCreateHash(handle, CALG_MD5, 0, 0, &hHash.handle)) {
-        return false;
-    }
+    bool working = context != 0 || AcquireVerifyContext(own.handle);
+    working = working && CryptCreateHash(context != 0 ? context : own.handle, CALG_MD5, 0, 0, &hHash.handle);
     const BYTE* bytes = nullptr;
     DWORD count = 0;
     while (blocks.Next(bytes, count)) {
-        if (!CryptHashData(hHash.handle, bytes, count, 0)) {
-            return false;
-        }
+        working = working && CryptHashData(hHash.handle, bytes, count, 0);
     }
     DWORD dwHashLen = md5DigestSize;
-    return CryptGetHashParam(hHash.handle, HP_HASHVAL, bHash, &dwHashLen, 0) &&
+    return working && CryptGetHashParam(hHash.handle, HP_HASHVAL, bHash, &dwHashLen, 0) &&
            dwHashLen == md5DigestSize;
 }
 
-bool CMD5Provider::Digest(const void* bytes, DWORD count, BYTE (&bHash)[md5DigestSize])
+}  // namespace
+
+const BYTE* GetMD5(CMD5Blocks& blocks, HCRYPTPROV context)
 {
-    COneBlock block(bytes, count);
-    return Digest(block, bHash);
+    std::memset(digest, 0, sizeof(digest));
+    BYTE bHash[md5DigestSize];
+    if (HashBlocks(blocks, context, bHash)) {
+        std::memcpy(digest, bHash, md5DigestSize);
+    }
+    return digest;
 }
 
 const BYTE* GetMD5(const void* bytes, DWORD count)
@@ -88,16 +93,16 @@ const BYTE* GetMD5(const void* bytes, DWORD count)
     return GetMD5(block);
 }
 
-const BYTE* GetMD5(CMD5Blocks& blocks)
+CMD5Context::CMD5Context()
 {
-    std::memset(digest, 0, sizeof(digest));
-    BYTE bHash[md5DigestSize];
-    CMD5Provider provider;
-    // On failure the digest stays 16 zero bytes, which matches no row.
-    if (provider.Digest(blocks, bHash)) {
-        std::memcpy(digest, bHash, md5DigestSize);
+    AcquireVerifyContext(handle);
+}
+
+CMD5Context::~CMD5Context()
+{
+    if (handle != 0) {
+        CryptReleaseContext(handle, 0);
     }
-    return digest;
 }
 
 char HexDigit(unsigned value)

@@ -15,36 +15,30 @@ protected:
     ~CMD5Blocks() = default;
 };
 
-// One verify-only provider context for many digests, so that a check does
-// not set up the provider again for every file. The context is acquired by
-// the first digest that needs it; an acquisition that fails fails that digest
-// only, and the next one tries again, as a context of its own would.
-class CMD5Provider {
-public:
-    CMD5Provider() = default;
-    ~CMD5Provider();
-    CMD5Provider(const CMD5Provider&) = delete;
-    CMD5Provider& operator=(const CMD5Provider&) = delete;
+// The digest of everything blocks delivers, through one hash, in a
+// module-wide buffer that the next call overwrites (not re-entrant). The hash
+// is made in context, or without one in a verify-only context acquired for
+// this call and released before it returns. Never null: when CryptoAPI fails
+// the digest is 16 zero bytes, which matches no row.
+const BYTE* GetMD5(CMD5Blocks& blocks, HCRYPTPROV context = 0);
+// The same for count bytes, hashed in one call.
+const BYTE* GetMD5(const void* bytes, DWORD count);
 
-    // The digest of everything blocks delivers, through one hash object of
-    // its own; false at the first CryptoAPI call that fails.
-    bool Digest(CMD5Blocks& blocks, BYTE (&digest)[md5DigestSize]);
-    // The digest of count bytes, hashed in one call.
-    bool Digest(const void* bytes, DWORD count, BYTE (&digest)[md5DigestSize]);
-    // Gives the context back; the next digest acquires a new one.
-    void Release();
+// A verify-only context for the digests of one walk: acquiring one for each
+// file costs the installer's process more than hashing a small file. Null
+// when it cannot be acquired; each digest then tries on its own.
+class CMD5Context {
+public:
+    CMD5Context();
+    ~CMD5Context();
+    CMD5Context(const CMD5Context&) = delete;
+    CMD5Context& operator=(const CMD5Context&) = delete;
+
+    HCRYPTPROV Get() const { return handle; }
 
 private:
     HCRYPTPROV handle = 0;
 };
-
-// The digest of count bytes, hashed in one call, in a module-wide buffer that
-// the next call overwrites (not re-entrant). Never null: when CryptoAPI fails
-// the digest is 16 zero bytes.
-const BYTE* GetMD5(const void* bytes, DWORD count);
-// The digest of everything blocks delivers, through one hash; the same
-// buffer and failure rule.
-const BYTE* GetMD5(CMD5Blocks& blocks);
 
 // The upper-case hexadecimal digit of the low four bits of value.
 char HexDigit(unsigned value);

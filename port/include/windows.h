@@ -8,7 +8,7 @@
 #include <port/win_errors.h>
 #include <port/win_files.h>
 #include <port/win_find.h>
-#include <port/win_lstrcmpi.h>
+#include <port/win_nls.h>
 #include <port/win_memory.h>
 #include <port/win_modules.h>
 #include <port/win_paths.h>

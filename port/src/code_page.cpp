@@ -20,6 +20,8 @@ struct CodePage {
 const CodePage knownCodePages[] = {
     {1252, {}},
     {1251, {}},
+    {1250, {}},
+    {65001, {}},
     {932, {{0x81, 0x9F}, {0xE0, 0xFC}}},
     {936, {{0x81, 0xFE}, {0, 0}}},
     {949, {{0x81, 0xFE}, {0, 0}}},

@@ -3,13 +3,12 @@
 #include <windows.h>
 #include <wincrypt.h>
 #include <port/host.h>
-#include "sharded_set.h"
 
 #include <openssl/evp.h>
 
 #include <cstring>
 #include <memory>
-#include <mutex>
+#include <set>
 #include <string>
 
 namespace {
@@ -42,12 +41,12 @@ struct CryptKey {
     }
 };
 
-// Handles are made and given back on any thread, as on Windows; each object
-// is used by one thread at a time.
+// The live objects of each kind: a handle that names none is refused, as
+// Windows refuses a stale or foreign one.
 template <typename T>
-PortShardedSet<T>& Live()
+std::set<T*>& Live()
 {
-    static PortShardedSet<T> objects;
+    static std::set<T*> objects;
     return objects;
 }
 
@@ -55,9 +54,7 @@ template <typename T>
 T* Find(ULONG_PTR handle)
 {
     T* object = reinterpret_cast<T*>(handle);
-    auto& shard = Live<T>().For(object);
-    std::lock_guard<std::mutex> guard(shard.lock);
-    return shard.items.count(object) != 0 ? object : nullptr;
+    return Live<T>().count(object) != 0 ? object : nullptr;
 }
 
 // Takes the object: should filing it throw, no handle was given out, so it is deleted here.
@@ -65,9 +62,7 @@ template <typename T>
 ULONG_PTR Register(T* object)
 {
     std::unique_ptr<T> owned(object);
-    auto& shard = Live<T>().For(object);
-    std::lock_guard<std::mutex> guard(shard.lock);
-    shard.items.insert(object);
+    Live<T>().insert(object);
     return reinterpret_cast<ULONG_PTR>(owned.release());
 }
 
@@ -75,12 +70,8 @@ template <typename T>
 BOOL Destroy(ULONG_PTR handle)
 {
     T* object = reinterpret_cast<T*>(handle);
-    {
-        auto& shard = Live<T>().For(object);
-        std::lock_guard<std::mutex> guard(shard.lock);
-        if (shard.items.erase(object) == 0) {
-            return FALSE;
-        }
+    if (Live<T>().erase(object) == 0) {
+        return FALSE;
     }
     delete object;
     return TRUE;

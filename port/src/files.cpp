@@ -2,12 +2,10 @@
 #include <port/host.h>
 #include "drive_table.h"
 #include "kernel_object.h"
-#include "sharded_set.h"
 
 #include <cerrno>
 #include <fcntl.h>
 #include <cstdint>
-#include <mutex>
 #include <set>
 #include <sys/stat.h>
 #include <unistd.h>
@@ -19,35 +17,24 @@ const DWORD maxHostRead = 0x7FFFF000u;
 
 struct PortFile;
 
-// Every open file handle of the process, filed by the file it is open on:
-// Windows checks a new opener's access and sharing against the handles
-// already open on the same file. Files are opened and closed on any thread.
-PortShardedSet<PortFile>& OpenFiles()
+// Every open file handle of the process: Windows checks a new opener's
+// access and sharing against the handles already open on the same file.
+std::set<PortFile*>& OpenFiles()
 {
-    static PortShardedSet<PortFile> files;
+    static std::set<PortFile*> files;
     return files;
 }
 
-uint64_t FileKey(dev_t device, ino_t inode)
-{
-    return static_cast<uint64_t>(inode) * 31u + static_cast<uint64_t>(device);
-}
-
 struct PortFile : PortKernelObject {
-    // Joins the open files with its shard's lock held.
     PortFile(int descriptor, const struct stat& info, DWORD desiredAccess, DWORD shareMode)
         : fd(descriptor), device(info.st_dev), inode(info.st_ino), access(desiredAccess),
           share(shareMode)
     {
-        OpenFiles().For(FileKey(device, inode)).items.insert(this);
+        OpenFiles().insert(this);
     }
     ~PortFile() override
     {
-        {
-            auto& shard = OpenFiles().For(FileKey(device, inode));
-            std::lock_guard<std::mutex> guard(shard.lock);
-            shard.items.erase(this);
-        }
+        OpenFiles().erase(this);
         close(fd);
     }
     int fd;
@@ -62,12 +49,10 @@ PortFile* FileOf(HANDLE handle)
     return PortObjectOf<PortFile>(handle);
 }
 
-// A sharing violation: either side wants what the other does not share. The
-// caller holds the lock of the file's shard.
-bool SharingConflicts(const std::set<PortFile*>& shard, const struct stat& info, DWORD desiredAccess,
-                      DWORD shareMode)
+// A sharing violation: either side wants what the other does not share.
+bool SharingConflicts(const struct stat& info, DWORD desiredAccess, DWORD shareMode)
 {
-    for (const PortFile* open : shard) {
+    for (const PortFile* open : OpenFiles()) {
         if (open->device != info.st_dev || open->inode != info.st_ino) {
             continue;
         }
@@ -131,11 +116,7 @@ HANDLE WINAPI CreateFileA(LPCSTR fileName, DWORD desiredAccess, DWORD shareMode,
         SetLastError(ERROR_ACCESS_DENIED);
         return INVALID_HANDLE_VALUE;
     }
-    // The check and the joining are one step, so that two threads opening
-    // the same file cannot both pass it.
-    auto& shard = OpenFiles().For(FileKey(info.st_dev, info.st_ino));
-    std::lock_guard<std::mutex> guard(shard.lock);
-    if (SharingConflicts(shard.items, info, desiredAccess, shareMode)) {
+    if (SharingConflicts(info, desiredAccess, shareMode)) {
         close(fd);
         SetLastError(ERROR_SHARING_VIOLATION);
         return INVALID_HANDLE_VALUE;

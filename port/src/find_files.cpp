@@ -12,9 +12,7 @@
 #include <string>
 #include <strings.h>
 #include <sys/stat.h>
-#include <system_error>
 #include <memory>
-#include <thread>
 #include <unistd.h>
 #include <vector>
 
@@ -144,53 +142,18 @@ bool NameBefore(const std::string& a, const std::string& b)
     return order != 0 ? order < 0 : a < b;
 }
 
-// Folders this large are described on two threads: describing an entry is a
-// path lookup in the kernel, and the walk waits for the whole folder.
-const size_t sharedDescribe = 256;
-
 // The records of names, in their order; an entry that vanished meanwhile (or
 // whose name Windows could not hold) is left out.
 std::vector<WIN32_FIND_DATAA> DescribeAll(int folderFd, const std::vector<std::string>& names)
 {
-    std::vector<WIN32_FIND_DATAA> records(names.size());
-    std::vector<char> described(names.size());
-    auto describe = [&](int fd, size_t from, size_t to) {
-        for (size_t i = from; i < to; ++i) {
-            described[i] = Describe(fd, names[i].c_str(), records[i]);
-        }
-    };
-    // The helper opens the folder for itself: two threads looking names up
-    // through one open folder contend for its reference count in the kernel.
-    auto help = [&](size_t from, size_t to) {
-        int own = openat(folderFd, ".", O_PATH | O_DIRECTORY | O_CLOEXEC);
-        describe(own >= 0 ? own : folderFd, from, to);
-        if (own >= 0) {
-            close(own);
-        }
-    };
-    size_t half = names.size() >= sharedDescribe && std::thread::hardware_concurrency() > 1 ? names.size() / 2 : 0;
-    std::thread helper;
-    if (half != 0) {
-        try {
-            helper = std::thread(help, half, names.size());
-        } catch (const std::system_error&) {
-            half = 0;
+    std::vector<WIN32_FIND_DATAA> records;
+    records.reserve(names.size());
+    for (const std::string& name : names) {
+        WIN32_FIND_DATAA record;
+        if (Describe(folderFd, name.c_str(), record)) {
+            records.push_back(record);
         }
     }
-    describe(folderFd, 0, half != 0 ? half : names.size());
-    if (helper.joinable()) {
-        helper.join();
-    }
-    size_t kept = 0;
-    for (size_t i = 0; i < records.size(); ++i) {
-        if (described[i]) {
-            if (kept != i) {
-                records[kept] = records[i];
-            }
-            ++kept;
-        }
-    }
-    records.resize(kept);
     return records;
 }
 

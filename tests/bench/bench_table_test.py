@@ -8,8 +8,9 @@ from pathlib import Path
 
 HEADER = "| Work | Ours | Anchor | Ratio | Goal | Met |"
 # The first words of each row, in order, and whether it has a goal to meet.
-ROWS = [("content check,", True), ("content check,", True), ("listing check,", True),
-        ("listing check,", True), ("2,000-row manifest", True), ("cipher,", True),
+ROWS = [("content check,", True), ("content check,", False), ("content check,", True), ("content check,", False),
+        ("listing check,", True), ("listing check,", True), ("listing check,", False),
+        ("listing check,", True), ("content check,", True), ("2,000-row manifest", True), ("cipher,", True),
         ("peak memory,", True), ("content check,", False)]
 
 

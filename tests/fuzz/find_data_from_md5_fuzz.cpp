@@ -75,7 +75,7 @@ extern "C" int LLVMFuzzerTestOneInput(const uint8_t* data, size_t size)
         // The row that decides comes first among those with the same path.
         LONG found = input.Find(item.path);
         Require(found >= 0 && static_cast<DWORD>(found) <= row);
-        Require(lstrcmpiA(input.Item(static_cast<DWORD>(found)).path, item.path) == 0);
+        Require(CompareNames(input.Item(static_cast<DWORD>(found)).path, item.path) == 0);
     }
     return 0;
 }

@@ -4,12 +4,13 @@
 // and the same listed folder for each folder found.
 #include "listing_maker.h"
 
-#include "verify/case_twins.h"
+#include "verify/name_identity.h"
 #include "verify/folder_match.h"
 
 #include <gtest/gtest.h>
 
 #include <cstdio>
+#include <cstring>
 #include <random>
 #include <string>
 #include <utility>
@@ -107,6 +108,35 @@ BOOL ReferenceCovers(const CFindDataCompare& matcher, const CFindDataArray& a, c
     return TRUE;
 }
 
+// Pair by pair: of each group of entries with the same name, the first one
+// the expected list carries exactly stays, or else the first found.
+std::vector<size_t> ReferenceCaseTwins(const CFindDataArray& found, const CFindDataArray& expected)
+{
+    auto listedExactly = [&expected](const WIN32_FIND_DATAA& entry) {
+        for (const WIN32_FIND_DATAA& listed : expected) {
+            if (std::strcmp(listed.cFileName, entry.cFileName) == 0) {
+                return true;
+            }
+        }
+        return false;
+    };
+    std::vector<size_t> twins;
+    for (size_t i = 0; i < found.size(); ++i) {
+        size_t first = i;
+        size_t exact = found.size();
+        for (size_t j = found.size(); j-- > 0;) {
+            if (CompareNames(found[i].cFileName, found[j].cFileName) == 0) {
+                first = j;
+                exact = listedExactly(found[j]) ? j : exact;
+            }
+        }
+        if ((exact != found.size() ? exact : first) != i) {
+            twins.push_back(i);
+        }
+    }
+    return twins;
+}
+
 BOOL ReferenceCompare(const CFolderCase& c, CWalkObserver* observer, const CFindDataCompare& fileMatcher)
 {
     if (observer == nullptr) {
@@ -114,7 +144,7 @@ BOOL ReferenceCompare(const CFolderCase& c, CWalkObserver* observer, const CFind
                ReferenceCovers(cmpFolders, c.folders, c.foldersReaded) &&
                ReferenceCovers(fileMatcher, c.filesReaded, c.files) &&
                ReferenceCovers(fileMatcher, c.files, c.filesReaded) &&
-               FindCaseTwins(c.folders, c.foldersReaded).empty() && FindCaseTwins(c.files, c.filesReaded).empty();
+               ReferenceCaseTwins(c.folders, c.foldersReaded).empty() && ReferenceCaseTwins(c.files, c.filesReaded).empty();
     }
     BOOL first = observer->StopAtFirst();
     int differences = 0;
@@ -123,7 +153,7 @@ BOOL ReferenceCompare(const CFolderCase& c, CWalkObserver* observer, const CFind
         const CFindDataArray& found = kind == 0 ? c.folders : c.files;
         const CFindDataCompare& matcher = kind == 0 ? cmpFolders : fileMatcher;
         differences += ReferenceDifferences(*observer, expected, found, matcher, first);
-        for (size_t twin : FindCaseTwins(found, expected)) {
+        for (size_t twin : ReferenceCaseTwins(found, expected)) {
             if ((differences != 0 && first) || matcher.Find(expected, found[twin]) == -1) {
                 continue;
             }
@@ -148,8 +178,8 @@ std::string Outcome(const CFolderCase& c, bool reference, BOOL atRoot)
                               : match.Compare(listener, "\\");
         outcome += std::to_string(same) + " " + observer.told + "\n";
     }
-    for (const WIN32_FIND_DATAA& folder : c.folders) {
-        LONG listed = reference ? cmpFolders.Find(c.foldersReaded, folder) : match.FindListedFolder(folder);
+    for (size_t position = 0; position < c.folders.size(); ++position) {
+        LONG listed = reference ? cmpFolders.Find(c.foldersReaded, c.folders[position]) : match.FindListedFolder(position);
         outcome += std::to_string(listed) + " ";
     }
     return outcome;

@@ -118,17 +118,9 @@ TEST_P(ChunkedDigestTest, ChunkedEqualsOneBlock)
     std::string oneBlock = HexOf(GetMD5(data.data(), static_cast<DWORD>(data.size())));
     CScratchFolder scratch;
     std::string path = scratch.Write("data.bin", data);
-    // A whole-read limit of 0 sends every non-empty file through the chunks.
     const char* chunked = GetFileMD5(path.c_str(), 0, c.chunkSize);
     ASSERT_NE(chunked, nullptr);
     EXPECT_EQ(chunked, oneBlock);
-    const char* whole = GetFileMD5(path.c_str(), static_cast<DWORD>(c.size), c.chunkSize);
-    ASSERT_NE(whole, nullptr);
-    EXPECT_EQ(whole, oneBlock);
-    // A first read that the file fills exactly goes on in chunks.
-    const char* filled = GetFileMD5(path.c_str(), static_cast<DWORD>(c.size - 1), c.chunkSize);
-    ASSERT_NE(filled, nullptr);
-    EXPECT_EQ(filled, oneBlock);
 }
 
 INSTANTIATE_TEST_SUITE_P(
@@ -140,10 +132,10 @@ INSTANTIATE_TEST_SUITE_P(
                     ChunkCase{"several default chunks", 3 * md5ChunkSize + 17, md5ChunkSize}),
     CaseName());
 
-// At the real limit: one byte more than is read whole still gives the same digest.
-TEST(FileMD5Test, FileAboveTheWholeReadLimitHasTheDigestOfItsContent)
+// In the real chunks: a file one byte longer than a chunk has the digest of its content.
+TEST(FileMD5Test, FileLongerThanAChunkHasTheDigestOfItsContent)
 {
-    std::string data = Pattern(static_cast<size_t>(md5WholeReadLimit) + 1);
+    std::string data = Pattern(static_cast<size_t>(md5ChunkSize) + 1);
     std::string expected = HexOf(GetMD5(data.data(), static_cast<DWORD>(data.size())));
     CScratchFolder scratch;
     std::string path = scratch.Write("large.bin", data);
@@ -200,23 +192,6 @@ TEST(FileMD5Test, NextCallRewritesTheSameText)
     EXPECT_STREQ(first, "900150983CD24FB0D6963F7D28E17F72");
 }
 
-// One digester for a run of files, as a check uses it: its buffer and
-// context are reused, and a smaller file after a larger one, an empty one or
-// one read in chunks still has the digest of its own content.
-TEST(FileMD5Test, ReusedDigesterEqualsOneDigestPerFile)
-{
-    CScratchFolder scratch;
-    const std::vector<size_t> sizes = {3000, 10, 0, static_cast<size_t>(md5WholeReadLimit) + 1, 1, 4096};
-    CFileMD5 digester;
-    for (size_t i = 0; i < sizes.size(); ++i) {
-        std::string data = Pattern(sizes[i]).substr(i % 2);
-        std::string path = scratch.Write("file" + std::to_string(i) + ".bin", data);
-        const char* text = digester.Digest(path.c_str());
-        ASSERT_NE(text, nullptr) << sizes[i];
-        EXPECT_EQ(text, HexOf(GetMD5(data.data(), static_cast<DWORD>(data.size())))) << sizes[i];
-    }
-}
-
 #ifndef _WIN32
 // Natively the port's provider can be made to fail; under Wine it is the real one.
 class CryptoFailureTest : public testing::TestWithParam<const char*> {
@@ -239,23 +214,6 @@ TEST_P(CryptoFailureTest, DigestIsAllZeroAndTheNextCallWorks)
     // A failure is not remembered: with the provider working again the next digest is right.
     PortSetCryptoFailure("");
     EXPECT_EQ(HexOf(GetMD5("abc", 3)), "900150983CD24FB0D6963F7D28E17F72");
-}
-
-// A digester that keeps its context across files fails the files the
-// provider fails, and no other: a context it could not get is asked for again.
-TEST_P(CryptoFailureTest, ReusedDigesterFailsOnlyWhileTheProviderFails)
-{
-    CScratchFolder scratch;
-    std::string path = scratch.Write("abc.txt", "abc");
-    CFileMD5 digester;
-    PortSetCryptoFailure(GetParam());
-    const char* text = digester.Digest(path.c_str());
-    ASSERT_NE(text, nullptr);
-    EXPECT_STREQ(text, std::string(32, '0').c_str());
-    PortSetCryptoFailure("");
-    text = digester.Digest(path.c_str());
-    ASSERT_NE(text, nullptr);
-    EXPECT_STREQ(text, "900150983CD24FB0D6963F7D28E17F72");
 }
 
 INSTANTIATE_TEST_SUITE_P(Calls, CryptoFailureTest,

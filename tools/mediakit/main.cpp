@@ -3,6 +3,9 @@
 #include "command_exit.h"
 #include "commands.h"
 
+#include <windows.h>
+#include <port/host.h>
+
 #include <iostream>
 #include <string>
 
@@ -13,6 +16,11 @@ int main(int argc, char** argv)
                  "2 usage or I/O error."};
     app.require_subcommand(1);
     app.set_version_flag("--version", std::string("mediakit ") + MEDIAKIT_VERSION);
+
+    // The port names host entries in UTF-8, and the listings and manifests
+    // are recoded into it: names are told apart as Windows would with that
+    // active code page.
+    PortSetCodePage(CP_UTF8);
 
     AddListingCommand(app);
     AddManifestCommand(app);

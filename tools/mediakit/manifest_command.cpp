@@ -105,9 +105,8 @@ void RunBuild(const ManifestArguments& args)
     std::string manifest;
     {
         CProgressBar progress("hashing", total);
-        CFileMD5 digester;
         for (const ManifestRow& row : rows) {
-            const char* md5 = digester.Digest(row.file.fullPath.c_str());
+            const char* md5 = GetFileMD5(row.file.fullPath.c_str());
             if (md5 == nullptr) {
                 progress.Finish();
                 EndCommand(exitError, row.file.relativePath + ": cannot read the file");

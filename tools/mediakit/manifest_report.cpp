@@ -103,7 +103,7 @@ unsigned CManifestReport::TellMissing()
     for (DWORD position = 0; position < input.RowCount(); ++position) {
         DWORD row = input.RowInPathOrder(position);
         const char* path = input.Item(row).path;
-        decides[row] = previous == nullptr || lstrcmpiA(previous, path) != 0;
+        decides[row] = previous == nullptr || CompareNames(previous, path) != 0;
         previous = path;
     }
     unsigned missing = 0;

@@ -26,7 +26,6 @@ public:
     // The input's own decision; what it decided is told.
     BOOL CheckFile(const WIN32_FIND_DATAA& entry) override;
     BOOL IsPerEntry() override { return input.IsPerEntry(); }
-    BOOL ReadAhead(const CFindDataArray& files) override { return input.ReadAhead(files); }
 
     // Rejections were told by CheckFile already.
     void OnDifference(Difference, const char*, const WIN32_FIND_DATAA*, const WIN32_FIND_DATAA*) override {}

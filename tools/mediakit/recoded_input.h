@@ -20,7 +20,6 @@ public:
     BOOL CheckFolder(const WIN32_FIND_DATAA& entry) override { return input.CheckFolder(entry); }
     BOOL CheckFile(const WIN32_FIND_DATAA& entry) override { return input.CheckFile(entry); }
     BOOL IsPerEntry() override { return input.IsPerEntry(); }
-    BOOL ReadAhead(const CFindDataArray& files) override { return input.ReadAhead(files); }
 
 private:
     BOOL Recode(CFindDataArray& entries, size_t from);
