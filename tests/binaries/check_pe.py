@@ -40,7 +40,7 @@ XP_SP3_FUNCTIONS = {
         GetPrivateProfileIntA GetPrivateProfileStringA GetProcAddress GetShortPathNameA
         GetStartupInfoA GetSystemDirectoryA GetWindowsDirectoryA InitializeCriticalSection
         IsDBCSLeadByte IsDBCSLeadByteEx LeaveCriticalSection LoadLibraryA LoadLibraryW LoadResource
-        LockResource lstrcmpA lstrcmpiA MultiByteToWideChar ReadFile ReleaseSemaphore
+        LCMapStringW LockResource lstrcmpA lstrcmpiA MultiByteToWideChar ReadFile ReleaseSemaphore
         SetCurrentDirectoryA SetEndOfFile SetErrorMode SetFilePointer SetLastError
         SetUnhandledExceptionFilter SizeofResource Sleep TlsAlloc TlsFree TlsGetValue TlsSetValue
         VirtualAlloc VirtualFree VirtualProtect VirtualQuery WaitForSingleObject
