@@ -407,7 +407,9 @@ def build(args, rule):
                 package_codes.settle_summary(probe, 0, package_codes.OPEN_CODE, scratch)
             except package_codes.CodeError as error:
                 raise PackageError(str(error)) from None
-            hidden_text = package_codes.with_product_code(hidden_text, package_codes.derived("ProductCode", probe))
+            apply_source_names(probe, declared(plain, "Directory", "SourceName"), scratch)
+            code = package_codes.derived("ProductCode", probe, installed_files(probe, disc))
+            hidden_text = package_codes.with_product_code(hidden_text, code)
         wixl(hidden_text, package)
         try:
             stand_ins.apply_to_tables(package, scratch)
@@ -440,8 +442,9 @@ def build(args, rule):
                 raise PackageError("Files names %s, but no <RemoveFile Name=\"...\" On=\"install\"/> in its "
                                    "component removes it before it is copied anew" % ", ".join(missing))
         try:
-            seconds = package_codes.epoch([source, dll] + installed_files(package, disc))
-            package_codes.settle_summary(package, seconds, package_code, scratch)
+            installed = installed_files(package, disc)
+            seconds = package_codes.epoch([source, dll] + installed)
+            package_codes.settle_summary(package, seconds, package_code, scratch, installed)
         except package_codes.CodeError as error:
             raise PackageError(str(error)) from None
         output.copy_file(package, out)

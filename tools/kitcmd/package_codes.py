@@ -63,11 +63,16 @@ def given_package_code(text):
         raise CodeError("the Package Id '%s' is not a GUID" % match.group(1)) from None
 
 
-def derived(kind, package):
-    """A name-based UUID of the package file's bytes."""
-    with open(package, "rb") as f:
-        digest = hashlib.sha256(f.read()).hexdigest()
-    return "{%s}" % str(uuid.uuid5(NAMESPACE, "%s %s" % (kind, digest))).upper()
+def derived(kind, package, installed=()):
+    """A name-based UUID of the package file's bytes and of the files it
+    installs (which a package without a cabinet does not hold)."""
+    digest = hashlib.sha256()
+    for path in [package] + list(installed):
+        with open(path, "rb") as f:
+            for chunk in iter(lambda: f.read(1 << 20), b""):
+                digest.update(chunk)
+        digest.update(b"\0%d\0" % os.path.getsize(path))
+    return "{%s}" % str(uuid.uuid5(NAMESPACE, "%s %s" % (kind, digest.hexdigest()))).upper()
 
 
 def _run(args):
@@ -90,11 +95,12 @@ def _set_summary(package, values, scratch):
     _run(["msibuild", package, "-i", path])
 
 
-def settle_summary(package, seconds, package_code, scratch):
+def settle_summary(package, seconds, package_code, scratch, installed=()):
     """Stamps the summary with the inputs' time and the PackageCode: the given
-    one, else one derived from every other byte of the package."""
+    one, else one derived from every other byte of the package and the files
+    it installs."""
     stamp = time.strftime("%Y/%m/%d %H:%M:%S", time.gmtime(seconds)).encode()
     values = {PID_CREATED: stamp, PID_SAVED: stamp, PID_REVISION: (package_code or OPEN_CODE).encode()}
     _set_summary(package, values, scratch)
     if package_code is None:
-        _set_summary(package, {PID_REVISION: derived("PackageCode", package).encode()}, scratch)
+        _set_summary(package, {PID_REVISION: derived("PackageCode", package, installed).encode()}, scratch)
