@@ -473,7 +473,10 @@ def main():
                     "whole numbers (start 0 or more, length -1 or more, within 32 bits), and Files, "
                     "RectPyrc and ProductNameShort within 1299, 254 and 31 bytes in the code page. "
                     "Folders' SourceName attributes say where the files lie on the disc; every file is "
-                    "checked to be there. Nothing but FILE is written (beside it, then renamed into "
+                    "checked to be there. The package's dates are SOURCE_DATE_EPOCH, else the newest "
+                    "input's; its PackageCode (unless the source gives a Package Id), and its ProductCode "
+                    "when the source says Product Id=\"*\", are name-based UUIDs of its contents and the "
+                    "files it installs, so the same inputs give the same bytes. Nothing but FILE is written (beside it, then renamed into "
                     "place); exit 2 with the reason for anything refused.")
     parser.add_argument("wxs", help="the package's WiX source")
     parser.add_argument("--disc", required=True, metavar="DIR", help="the disc tree the package installs from")

@@ -58,7 +58,10 @@ one an earlier ./kit master made (it carries .kit-output); its contents are
 replaced. On a failure or an interruption what the run made is removed
 (mastering.log stays). The listing carries setup.msi, which the check exempts
 from size and attributes, so a package built later can be dropped in without
-mastering again.
+mastering again. The same inputs give the same bytes: what the run writes
+is dated by SOURCE_DATE_EPOCH, else by the newest file of DIR, and the
+package's codes (its ProductCode too when the source says Product Id="*")
+are name-based UUIDs of its contents.
   --product P, --id I   identifiers for disk1.id and the launcher (blanks allowed)
   --package WXS         build the package from this WiX source, which references
                         Vesmark's fragment (docs/integration.md), into OUT/disc/setup.msi
