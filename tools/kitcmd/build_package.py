@@ -404,8 +404,10 @@ def build(args, rule):
             probe = os.path.join(scratch, "probe.msi")
             wixl(package_codes.with_product_code(hidden_text, package_codes.OPEN_CODE), probe)
             try:
+                # The real names, which the stand-ins would hide from the code.
+                stand_ins.apply_to_tables(probe, scratch)
                 package_codes.settle_summary(probe, 0, package_codes.OPEN_CODE, scratch)
-            except package_codes.CodeError as error:
+            except (package_codes.CodeError, package_codepage.CodePageError) as error:
                 raise PackageError(str(error)) from None
             apply_source_names(probe, declared(plain, "Directory", "SourceName"), scratch)
             code = package_codes.derived("ProductCode", probe, installed_files(probe, disc))
