@@ -76,7 +76,8 @@ def derived(kind, package, installed=()):
 
 
 def _run(args):
-    done = subprocess.run(args, stdout=subprocess.PIPE, stderr=subprocess.PIPE)
+    # msibuild reads the summary's dates as local time: the same bytes in every time zone.
+    done = subprocess.run(args, stdout=subprocess.PIPE, stderr=subprocess.PIPE, env=dict(os.environ, TZ="UTC"))
     if done.returncode != 0:
         raise CodeError("%s failed: %s" % (args[0], done.stderr.decode("utf-8", "replace").strip()))
     return done.stdout
