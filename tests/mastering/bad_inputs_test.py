@@ -192,6 +192,8 @@ def rows(kind):
                                       "--package", "{w}/range.wxs"], r"RectPyrc '16-4096' is not two whole numbers"),
             ("pass phrase over 31 bytes", ["{w}/product", "--product", "P", "--id", "I", "--out", "{w}/new",
                                            "--package", "{w}/phrase.wxs"], r"ProductNameShort is 36 bytes"),
+            ("SOURCE_DATE_EPOCH not a time", ["{w}/big", "--product", "P", "--id", "I", "--out", "{w}/new"],
+             r"SOURCE_DATE_EPOCH must be whole seconds since 1970"),
         ],
         "package": [
             ("unknown option", ["{w}/probe.wxs", "--disc", "{w}/made/disc", "--dlll", "x"],
@@ -218,6 +220,8 @@ def rows(kind):
             ("Files outside _DBASE_", ["{w}/escape.wxs", *dll, "-o", "{w}/new.msi"], r"reaches outside _DBASE_"),
             ("RectPyrc not a range", ["{w}/range.wxs", *dll, "-o", "{w}/new.msi"], r"RectPyrc '16-4096'"),
             ("pass phrase over 31 bytes", ["{w}/phrase.wxs", *dll, "-o", "{w}/new.msi"], r"ProductNameShort is 36"),
+            ("SOURCE_DATE_EPOCH not a time", ["{w}/probe.wxs", *dll, "-o", "{w}/new.msi"],
+             r"SOURCE_DATE_EPOCH must be whole seconds since 1970"),
             ("SIGTERM while building", ["{w}/probe.wxs", *dll, "-o", "{w}/new.msi"], r"interrupted by SIGTERM"),
             ("full disk", ["{w}/probe.wxs", *dll, "-o", "{w}/full/new.msi"], r"full/new.msi: No space left on device"),
         ],
@@ -251,6 +255,8 @@ def main():
             before = snapshot(w)
             command = [os.path.join(TOOLS, SCRIPTS[kind])] + [a.replace("{w}", w) for a in argv]
             env = dict(os.environ)
+            if name.startswith("SOURCE_DATE_EPOCH"):
+                env["SOURCE_DATE_EPOCH"] = "yesterday"
             if name.startswith("SIGTERM"):
                 # A wixl that takes its time, so the signal comes while it runs.
                 env["PATH"] = "%s/slow:%s" % (w, env["PATH"])

@@ -12,6 +12,7 @@ import tempfile
 import xml.etree.ElementTree as ET
 
 import package_codepage
+import package_codes
 
 HERE = os.path.dirname(os.path.abspath(__file__))
 SOURCE_DIR = os.path.dirname(os.path.dirname(HERE))
@@ -260,6 +261,10 @@ def find_on_disc(disc, parts):
     return path
 
 
+def installed_files(package, disc):
+    return [host for host in (find_on_disc(disc, parts) for _, parts in source_paths(package)) if host]
+
+
 def check_disc_layout(package, disc):
     problems = []
     count = 0
@@ -337,6 +342,10 @@ def check(args, rule):
         except package_codepage.CodePageError as error:
             raise output.Refused(str(error))
     check_library(dll, args.arch)
+    try:
+        package_codes.given_epoch()
+    except package_codes.CodeError as error:
+        raise output.Refused(str(error))
     folder = os.path.dirname(source)
     check_defines(args.define, {"Arch": args.arch, "VesmarkDll": dll, "Disc": disc}, folder)
     return source, disc, dll, out
@@ -347,6 +356,10 @@ def build(args, rule):
     import package_values
     source, disc, dll, out = check(args, rule)
     text, uses_fragment = inline_fragment(source_text(source))
+    try:
+        package_code = package_codes.given_package_code(text)
+    except package_codes.CodeError as error:
+        raise PackageError(str(error)) from None
     try:
         page = package_codepage.choose(source, args.codepage)
         stand_ins = package_codepage.StandIns(page)
@@ -368,20 +381,38 @@ def build(args, rule):
         defines = [f"Arch={args.arch}", f"VesmarkDll={os.path.relpath(dll, folder)}",
                    f"Disc={os.path.relpath(disc, folder)}"] + \
             [d for d in args.define if d.partition("=")[0] not in SET_BY_OPTIONS]
-        command = ["wixl", "-a", args.arch, "-o", package]
+        command = ["wixl", "-a", args.arch]
         for define in defines:
             command += ["-D", define]
         # The source's own names, read from a UTF-8 copy without stand-ins.
         plain = os.path.join(scratch, "plain.wxs")
         with open(plain, "w", encoding="utf-8") as unhidden:
             unhidden.write(text)
-        with open(combined, "w", encoding="utf-8") as inlined:
-            # wixl refuses RemoveFile: its rows are written after wixl.
-            inlined.write(REMOVE_FILE.sub("", hidden_text))
-        try:
-            run(command + [combined], cwd=folder)
-        except PackageError as error:
-            raise PackageError(stand_ins.shown(str(error))) from None
+
+        def wixl(wxs_text, target):
+            with open(combined, "w", encoding="utf-8") as inlined:
+                # wixl refuses RemoveFile: its rows are written after wixl.
+                inlined.write(REMOVE_FILE.sub("", wxs_text))
+            try:
+                run(command + ["-o", target, combined], cwd=folder)
+            except PackageError as error:
+                raise PackageError(stand_ins.shown(str(error))) from None
+
+        if package_codes.asks_product_code(hidden_text):
+            # The source asks for a generated ProductCode: it is derived from
+            # what wixl makes of everything else, the product's files included.
+            probe = os.path.join(scratch, "probe.msi")
+            wixl(package_codes.with_product_code(hidden_text, package_codes.OPEN_CODE), probe)
+            try:
+                # The real names, which the stand-ins would hide from the code.
+                stand_ins.apply_to_tables(probe, scratch)
+                package_codes.settle_summary(probe, 0, package_codes.OPEN_CODE, scratch)
+            except (package_codes.CodeError, package_codepage.CodePageError) as error:
+                raise PackageError(str(error)) from None
+            apply_source_names(probe, declared(plain, "Directory", "SourceName"), scratch)
+            code = package_codes.derived("ProductCode", probe, installed_files(probe, disc))
+            hidden_text = package_codes.with_product_code(hidden_text, code)
+        wixl(hidden_text, package)
         try:
             stand_ins.apply_to_tables(package, scratch)
         except package_codepage.CodePageError as error:
@@ -412,6 +443,12 @@ def build(args, rule):
             if missing:
                 raise PackageError("Files names %s, but no <RemoveFile Name=\"...\" On=\"install\"/> in its "
                                    "component removes it before it is copied anew" % ", ".join(missing))
+        try:
+            installed = installed_files(package, disc)
+            seconds = package_codes.epoch([source, dll] + installed)
+            package_codes.settle_summary(package, seconds, package_code, scratch, installed)
+        except package_codes.CodeError as error:
+            raise PackageError(str(error)) from None
         output.copy_file(package, out)
     print(f"{args.output}: {args.arch} package in code page {page}, {count} files installed from the loose "
           f"disc tree {args.disc}"
@@ -438,7 +475,10 @@ def main():
                     "whole numbers (start 0 or more, length -1 or more, within 32 bits), and Files, "
                     "RectPyrc and ProductNameShort within 1299, 254 and 31 bytes in the code page. "
                     "Folders' SourceName attributes say where the files lie on the disc; every file is "
-                    "checked to be there. Nothing but FILE is written (beside it, then renamed into "
+                    "checked to be there. The package's dates are SOURCE_DATE_EPOCH, else the newest "
+                    "input's; its PackageCode (unless the source gives a Package Id), and its ProductCode "
+                    "when the source says Product Id=\"*\", are name-based UUIDs of its contents and the "
+                    "files it installs, so the same inputs give the same bytes. Nothing but FILE is written (beside it, then renamed into "
                     "place); exit 2 with the reason for anything refused.")
     parser.add_argument("wxs", help="the package's WiX source")
     parser.add_argument("--disc", required=True, metavar="DIR", help="the disc tree the package installs from")

@@ -13,6 +13,7 @@ import re
 import subprocess
 import sys
 import tempfile
+import time
 
 sys.dont_write_bytecode = True  # no __pycache__ in the source tree
 import output  # noqa: E402
@@ -57,7 +58,10 @@ one an earlier ./kit master made (it carries .kit-output); its contents are
 replaced. On a failure or an interruption what the run made is removed
 (mastering.log stays). The listing carries setup.msi, which the check exempts
 from size and attributes, so a package built later can be dropped in without
-mastering again.
+mastering again. The same inputs give the same bytes: what the run writes
+is dated by SOURCE_DATE_EPOCH, else by the newest file of DIR, and the
+package's codes (its ProductCode too when the source says Product Id="*")
+are name-based UUIDs of its contents.
   --product P, --id I   identifiers for disk1.id and the launcher (blanks allowed)
   --package WXS         build the package from this WiX source, which references
                         Vesmark's fragment (docs/integration.md), into OUT/disc/setup.msi
@@ -129,6 +133,11 @@ class Master:
             raise Refused("code page %s is not known" % a.codepage)
         if a.medium not in MEDIA:
             raise Refused("--medium is one of %s, not '%s'" % (", ".join(MEDIA), a.medium))
+        import package_codes
+        try:
+            self.epoch = package_codes.given_epoch()
+        except package_codes.CodeError as error:
+            raise Refused(str(error))
         if self.sample:
             a.dir = os.path.join(BUILD, "master", "sample-product")
             a.product = a.product or "KestrelLedger42"
@@ -205,16 +214,23 @@ class Master:
         # Its warnings are said once, when the disc is staged.
 
     def check_medium(self):
-        """The product's files alone must fit: the image's own sectors come on top."""
+        """The product's files alone must fit: the image's own sectors come on top.
+        The newest of them dates what this run writes, unless SOURCE_DATE_EPOCH does."""
         from stage_tree import matches
         size = 0
+        times = []
+        excludes = self.args.exclude + ["/" + name for name in ROOT_FILES]
         for folder, folders, files in os.walk(self.args.dir):
             below = os.path.relpath(folder, self.args.dir)
             below = "" if below == "." else below + "/"
-            folders[:] = [n for n in folders if not any(matches(g, below + n) for g in self.args.exclude)]
+            folders[:] = [n for n in folders if not any(matches(g, below + n) for g in excludes)]
             for name in files:
-                if not any(matches(g, below + name) for g in self.args.exclude):
-                    size += sectors(os.lstat(os.path.join(folder, name)).st_size) * SECTOR
+                if not any(matches(g, below + name) for g in excludes):
+                    info = os.lstat(os.path.join(folder, name))
+                    size += sectors(info.st_size) * SECTOR
+                    times.append(int(info.st_mtime))
+        if self.epoch is None:
+            self.epoch = max(times) if times else int(os.lstat(self.args.dir).st_mtime)
         capacity = MEDIA[self.args.medium]
         if sectors(size) > capacity:
             raise Refused("%s needs at least %d sectors of %d bytes, %d more than %s holds (%d); "
@@ -263,6 +279,8 @@ class Master:
         for name in ROOT_FILES:
             if os.path.lexists(os.path.join(dir_, name)):
                 print("warning: %s in %s is replaced by the one this run makes" % (name, dir_), file=sys.stderr)
+        # Every tool dates what it writes by the inputs, not by the clock.
+        os.environ["SOURCE_DATE_EPOCH"] = str(self.epoch)
         # From here on the run writes, in OUT only; a failure empties OUT again.
         self.rule.claim(self.out, COMMAND)
         self.rule.partial.extend(os.path.join(self.out, n) for n in ("disc", "wine", ".image-readback")
@@ -285,6 +303,7 @@ class Master:
         open(os.path.join(disc, "setup.msi"), "x").close()
         # A pressed disc reports every file read-only: so must the staged tree.
         output.chmod_tree(disc, 0o222)
+        self.settle_times()
         self.make_binaries()
         outputs = list(OUTPUTS)
         if self.args.package:
@@ -297,6 +316,12 @@ class Master:
             self.make_image()
         self.summary(outputs)
         return self.status
+
+    def settle_times(self):
+        """What this run puts at the disc's root, and the root itself, get the
+        inputs' time; DIR's files and folders keep theirs."""
+        for path in [os.path.join(self.disc, name) for name in ROOT_FILES] + [self.disc]:
+            os.utime(path, (self.epoch, self.epoch), follow_symlinks=False)
 
     def make_binaries(self):
         out, disc, cp = self.out, self.disc, self.args.codepage
@@ -336,6 +361,7 @@ class Master:
         os.chmod(staged, 0o644)
         output.copy_file(os.path.join(out, "setup.msi"), staged)
         os.chmod(staged, 0o444)
+        self.settle_times()
         # This machine's Wine runs 64-bit programs only: ./kit try runs these.
         step("building the 64-bit twin for ./kit try in %s" % os.path.join(out, "wine"))
         wine = os.path.join(out, "wine")
@@ -370,7 +396,12 @@ class Master:
                 self.status = 2
 
     def make_image(self):
-        mkisofs = ["xorriso", "-as", "mkisofs", "-J", "-joliet-long", "-r", "-V", self.label]
+        # The volume's dates, the dates of what has no file on disk, and the
+        # files' access and change times all follow the inputs.
+        uuid_date = time.strftime("%Y%m%d%H%M%S00", time.gmtime(self.epoch))
+        mkisofs = ["xorriso", "-volume_date", "uuid", uuid_date, "-volume_date", "all_file_dates", "set_to_mtime",
+                   "-iso_nowtime", "=%d" % self.epoch,
+                   "-as", "mkisofs", "-J", "-joliet-long", "-r", "-V", self.label]
         size = subprocess.run(mkisofs + ["-print-size", self.disc], stdout=subprocess.PIPE,
                               stderr=subprocess.DEVNULL, text=True)
         try:
@@ -423,6 +454,9 @@ class Master:
         if self.image_kept:
             print("  %-13s %9d bytes  sha256 %s" % (os.path.basename(self.iso), os.path.getsize(self.iso),
                                                    digest(self.iso, "sha256")))
+        if a.package and product_code_derived_for(a.package):
+            print("  setup.msi's ProductCode is derived from the package's contents (the source's "
+                  "Product Id=\"*\"): it changes whenever they change")
         if not a.package:
             print("  no package built: setup.msi on the disc is a stand-in (--package WXS builds it)")
         if self.status == 0:
@@ -433,6 +467,12 @@ class Master:
             print("Result: the staged disc or the image does not match what was mastered (see above).")
         else:
             print("Result: error (see above).")
+
+
+def product_code_derived_for(source):
+    import build_package
+    import package_codes
+    return package_codes.asks_product_code(build_package.source_text(source))
 
 
 def digest(path, name):
