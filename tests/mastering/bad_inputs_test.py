@@ -17,6 +17,9 @@ import sys
 import tempfile
 import time
 
+# Who runs a row as a user without root's right to read every file.
+UNPRIVILEGED = (65534, 65534)
+AS_UNPRIVILEGED = ["setpriv", "--reuid=%d" % UNPRIVILEGED[0], "--regid=%d" % UNPRIVILEGED[1], "--clear-groups"]
 TOOLS = os.path.join(os.path.dirname(os.path.realpath(__file__)), "..", "..", "tools", "kitcmd")
 SCRIPTS = {"master": "master.py", "package": "build_package.py", "try": "try_disc.py", "inspect": "inspect_file.py"}
 SOURCE = """<?xml version="1.0" encoding="utf-8"?>
@@ -82,10 +85,24 @@ def make_fixture(w, dll, other_dll):
     os.symlink("made/disc", f"{w}/product")
     with open(f"{w}/made/disc/Data/pipe-free.txt", "w") as f:
         f.write("x")
+    # Tools that take their time, so a signal comes while one runs; each says
+    # when it started.
     os.makedirs(f"{w}/slow")
-    with open(f"{w}/slow/wixl", "w") as f:
-        f.write("#!/bin/sh\nexec sleep 30\n")
-    os.chmod(f"{w}/slow/wixl", 0o755)
+    for tool in ("wixl", "cmake"):
+        with open(f"{w}/slow/{tool}", "w") as f:
+            f.write("#!/bin/sh\n: >\"$0.started\"\nexec sleep 30\n")
+        os.chmod(f"{w}/slow/{tool}", 0o755)
+    # A product with a file only root may read, and a folder another user may
+    # write OUT into.
+    os.chmod(w, 0o755)
+    shutil.copytree(f"{w}/made/disc", f"{w}/secret")
+    os.chmod(f"{w}/secret/Data/b.txt", 0o644)
+    with open(f"{w}/secret/Data/private.txt", "w") as f:
+        f.write("root's\n")
+    os.chmod(f"{w}/secret/Data/private.txt", 0o600)
+    os.makedirs(f"{w}/others")
+    if os.geteuid() == 0:
+        os.chown(f"{w}/others", *UNPRIVILEGED)
     os.makedirs(f"{w}/discfifo/disc")
     os.mkfifo(f"{w}/discfifo/disc/pipe")
     # A sparse product larger than a 650 MB CD.
@@ -126,17 +143,20 @@ def bad_resource(dll):
     return bytes(data)
 
 
-def fill_disk(folder):
-    """A full file system at FOLDER (a small tmpfs, filled); False where none can be mounted."""
-    os.makedirs(folder)
+def fill_disk(folder, room=0):
+    """A full file system at FOLDER (a small tmpfs, filled but for ROOM bytes);
+    False where none can be mounted."""
+    os.makedirs(folder, exist_ok=True)
     if subprocess.run(["mount", "-t", "tmpfs", "-o", "size=256k", "tmpfs", folder],
                       stderr=subprocess.DEVNULL).returncode != 0:
         return False
-    with open(f"{folder}/filler", "wb") as f:
+    with open(f"{folder}/filler", "wb", buffering=0) as f:
         try:
-            f.write(bytes(512 * 1024))
+            while f.write(bytes(64 * 1024)):
+                pass
         except OSError:
             pass
+        f.truncate(max(0, os.fstat(f.fileno()).st_size - room))
     return True
 
 
@@ -147,7 +167,9 @@ def snapshot(root):
         for name in folders + files:
             path = os.path.join(folder, name)
             st = os.lstat(path)
-            what = (stat.S_IFMT(st.st_mode), stat.S_IMODE(st.st_mode), st.st_size, st.st_rdev)
+            # A folder's size is the file system's bookkeeping; its entries are compared one by one.
+            size = 0 if stat.S_ISDIR(st.st_mode) else st.st_size
+            what = (stat.S_IFMT(st.st_mode), stat.S_IMODE(st.st_mode), size, st.st_rdev)
             if stat.S_ISLNK(st.st_mode):
                 what += (os.readlink(path),)
             elif stat.S_ISREG(st.st_mode):
@@ -194,6 +216,15 @@ def rows(kind):
                                            "--package", "{w}/phrase.wxs"], r"ProductNameShort is 36 bytes"),
             ("SOURCE_DATE_EPOCH not a time", ["{w}/big", "--product", "P", "--id", "I", "--out", "{w}/new"],
              r"SOURCE_DATE_EPOCH must be whole seconds since 1970"),
+            ("a file in DIR another user cannot read", ["{w}/secret", "--product", "P", "--id", "I",
+                                                        "--out", "{w}/others/out"],
+             r"secret: Data/private.txt cannot be read; nothing was written"),
+            ("SIGTERM while mastering", ["{w}/product", "--product", "P", "--id", "I", "--out", "{w}/termed"],
+             r"interrupted by SIGTERM"),
+            ("full disk", ["{w}/big", "--product", "P", "--id", "I", "--out", "{w}/full/out"],
+             r"staging the disc failed: .*No space left on device"),
+            ("full disk at the image", ["{w}/product", "--product", "P", "--id", "I", "--out", "{w}/imaged",
+                                        "--iso", "{w}/full/disc.iso"], r"xorriso failed: .*(No space left on device|exceeds free space)"),
         ],
         "package": [
             ("unknown option", ["{w}/probe.wxs", "--disc", "{w}/made/disc", "--dlll", "x"],
@@ -243,27 +274,53 @@ def rows(kind):
     }[kind]
 
 
+def left_in_out(kind, name, argv):
+    """What a master stopped after it began writing leaves in OUT: its marker and its log."""
+    if kind != "master" or not name.startswith(("SIGTERM", "full disk")):
+        return set()
+    out = os.path.normpath(argv[argv.index("--out") + 1].replace("{w}/", ""))
+    return {out, os.path.join(out, ".kit-output"), os.path.join(out, "mastering.log")}
+
+
+def unprivileged_can_run(kind):
+    script = os.path.join(TOOLS, SCRIPTS[kind])
+    return os.geteuid() == 0 and subprocess.run(AS_UNPRIVILEGED + ["test", "-x", script],
+                                                stderr=subprocess.DEVNULL).returncode == 0
+
+
 def main():
     kind, dll, other_dll = sys.argv[1:4]
     failures = 0
     with tempfile.TemporaryDirectory(prefix="bad-inputs.") as w:
         make_fixture(w, dll, other_dll)
         for name, argv, wanted in rows(kind):
-            if name == "full disk" and not fill_disk(f"{w}/full"):
+            # Room for master's marker and log, none for what it stages.
+            staging = kind == "master" and name == "full disk"
+            if name.startswith("full disk") and not fill_disk(f"{w}/full", 64 * 1024 if staging else 0):
                 print("skip %s: no tmpfs can be mounted here" % name)
+                continue
+            as_other = "another user" in name
+            if as_other and not unprivileged_can_run(kind):
+                print("skip %s: cannot run the command as uid %d here" % (name, UNPRIVILEGED[0]))
                 continue
             before = snapshot(w)
             command = [os.path.join(TOOLS, SCRIPTS[kind])] + [a.replace("{w}", w) for a in argv]
+            if as_other:
+                command = AS_UNPRIVILEGED + command
             env = dict(os.environ)
             if name.startswith("SOURCE_DATE_EPOCH"):
                 env["SOURCE_DATE_EPOCH"] = "yesterday"
             if name.startswith("SIGTERM"):
-                # A wixl that takes its time, so the signal comes while it runs.
                 env["PATH"] = "%s/slow:%s" % (w, env["PATH"])
             process = subprocess.Popen(command, stdout=subprocess.PIPE, stderr=subprocess.PIPE, text=True, cwd=w,
                                        env=env)
             if name.startswith("SIGTERM"):
-                time.sleep(1.5)
+                # Once a slow tool has started: the run is well under way.
+                started = [f"{w}/slow/{tool}.started" for tool in ("wixl", "cmake")]
+                for _ in range(600):
+                    if any(os.path.exists(f) for f in started) or process.poll() is not None:
+                        break
+                    time.sleep(0.05)
                 process.send_signal(signal.SIGTERM)
             try:
                 out, err = process.communicate(timeout=60)
@@ -278,14 +335,19 @@ def main():
             if len(lines) != 1 or not re.search(wanted, lines[0]):
                 problems.append("said %r, expected one line matching %r" % (err, wanted))
             # inspect may show what it read before the fault; the others print nothing.
-            if out and kind != "inspect" and not name.startswith("SIGTERM"):
+            left = left_in_out(kind, name, argv)
+            if out and kind != "inspect" and not name.startswith("SIGTERM") and not left:
                 problems.append("printed %r" % out)
+            for tool in ("wixl", "cmake"):
+                if os.path.exists(f"{w}/slow/{tool}.started"):
+                    os.unlink(f"{w}/slow/{tool}.started")
             after = snapshot(w)
-            changed = sorted(k for k in set(before) | set(after) if before.get(k) != after.get(k))
+            changed = sorted(k for k in set(before) | set(after) if before.get(k) != after.get(k)
+                             and not (k in left and k not in before))
             if changed:
                 problems.append("changed: %s" % ", ".join(changed))
             print("%s %s: %s" % ("FAIL" if problems else "ok  ", name, "; ".join(problems) or lines[0]))
-            if name == "full disk":
+            if name.startswith("full disk"):
                 subprocess.run(["umount", f"{w}/full"], check=False)
             failures += bool(problems)
     print("bad_inputs_test %s: %d failure(s)" % (kind, failures))

@@ -36,6 +36,8 @@ SECTOR = 2048
 # Sectors of 2,048 bytes each medium holds (CD: 74 and 80 minutes of 75
 # sectors a second; DVD: the smaller of the -R and +R capacities).
 MEDIA = {"cd650": 333000, "cd700": 360000, "dvd5": 2295104, "dvd9": 4171712}
+# How xorriso and its libraries mark a failure; the first one says why it stopped.
+FAILURE = re.compile(r"^(xorriso|libburn|libisofs) : (SORRY|FAILURE|FATAL|ABORT) : ")
 
 USAGE = """\
 Usage: ./kit master DIR --product P --id I [--package WXS] [--iso FILE] [options]
@@ -209,6 +211,12 @@ class Master:
         done = subprocess.run(self.stage_command(self.disc) + ["--check"], stdout=subprocess.PIPE,
                               stderr=subprocess.PIPE, text=True)
         if done.returncode != 0:
+            said = done.stderr.splitlines()
+            refused = [line[len("refused: "):] for line in said if line.startswith("refused: ")]
+            if len(refused) == 1:
+                # One fault is said in one line: "Data/x.txt: cannot be read" as "Data/x.txt cannot be read".
+                sys.stderr.write("".join(line + "\n" for line in said if line.startswith("warning: ")))
+                raise Refused("%s: %s; nothing was written" % (self.args.dir, refused[0].replace(": ", " ", 1)))
             sys.stderr.write(done.stderr)
             raise Refused("%s holds what a disc cannot carry (above); nothing was written" % self.args.dir)
         # Its warnings are said once, when the disc is staged.
@@ -254,10 +262,14 @@ class Master:
     def tool(self, *command):
         """Runs a tool with its chatter in the log; on failure says its last words and stops."""
         with open(self.log, "a") as log:
+            start = log.tell()
             done = subprocess.run(command, stdout=log, stderr=log)
         if done.returncode != 0:
             with open(self.log, errors="replace") as log:
+                log.seek(start)
                 said = [line.strip() for line in log if line.strip()] or ["exit %d" % done.returncode]
+            # xorriso's last words are a note that it gave up: the reason comes earlier.
+            said = [line for line in said if FAILURE.search(line)][:1] or said
             name = os.path.basename(command[1] if command[0] == sys.executable else command[0])
             raise Refused("%s failed: %s (log: %s)" % (name, said[-1], self.log))
 

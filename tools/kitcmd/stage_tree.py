@@ -190,13 +190,17 @@ class Stager:
         try:
             info = os.fstat(fd)
             copied = 0
-            with open(destination, "xb") as out:
-                while True:
-                    chunk = os.read(fd, 1 << 20)
-                    if not chunk:
-                        break
-                    out.write(chunk)
-                    copied += len(chunk)
+            try:
+                with open(destination, "xb") as out:
+                    while True:
+                        chunk = os.read(fd, 1 << 20)
+                        if not chunk:
+                            break
+                        out.write(chunk)
+                        copied += len(chunk)
+            except OSError as error:
+                # A full disk names no file: say which one was being written.
+                raise OSError(error.errno, error.strerror, error.filename or destination) from None
             if copied != info.st_size:
                 raise Swapped(f"{relative}: changed size while it was copied; nothing was staged")
             os.utime(destination, ns=(info.st_atime_ns, info.st_mtime_ns))
