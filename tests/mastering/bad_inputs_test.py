@@ -92,6 +92,15 @@ def make_fixture(w, dll, other_dll):
         with open(f"{w}/slow/{tool}", "w") as f:
             f.write("#!/bin/sh\n: >\"$0.started\"\nexec sleep 30\n")
         os.chmod(f"{w}/slow/{tool}", 0o755)
+    os.makedirs(f"{w}/failing")
+    with open(f"{w}/failing/cmake", "w") as f:
+        f.write("#!/bin/sh\necho cmake: no compiler today >&2\nexit 1\n")
+    os.chmod(f"{w}/failing/cmake", 0o755)
+    # An earlier master's output whose disc and log became links to inputs.
+    os.makedirs(f"{w}/linked")
+    shutil.copy(f"{w}/made/.kit-output", f"{w}/linked")
+    os.symlink("../made/disc", f"{w}/linked/disc")
+    os.symlink("../notes.txt", f"{w}/linked/mastering.log")
     # A product with a file only root may read, and a folder another user may
     # write OUT into.
     os.chmod(w, 0o755)
@@ -221,6 +230,10 @@ def rows(kind):
              r"secret: Data/private.txt cannot be read; nothing was written"),
             ("SIGTERM while mastering", ["{w}/product", "--product", "P", "--id", "I", "--out", "{w}/termed"],
              r"interrupted by SIGTERM"),
+            ("an earlier OUT's links to inputs", ["{w}/product", "--product", "P", "--id", "I",
+                                                  "--out", "{w}/linked"], r"building the win32 Vesmark.dll failed"),
+            ("OUT new inside DIR", ["{w}/product", "--product", "P", "--id", "I", "--out", "{w}/product/Data/out"],
+             r"--out .* overlaps DIR"),
             ("full disk", ["{w}/big", "--product", "P", "--id", "I", "--out", "{w}/full/out"],
              r"staging the disc failed: .*No space left on device"),
             ("full disk at the image", ["{w}/product", "--product", "P", "--id", "I", "--out", "{w}/imaged",
@@ -274,12 +287,19 @@ def rows(kind):
     }[kind]
 
 
-def left_in_out(kind, name, argv):
-    """What a master stopped after it began writing leaves in OUT: its marker and its log."""
-    if kind != "master" or not name.startswith(("SIGTERM", "full disk")):
-        return set()
-    out = os.path.normpath(argv[argv.index("--out") + 1].replace("{w}/", ""))
-    return {out, os.path.join(out, ".kit-output"), os.path.join(out, "mastering.log")}
+# Master rows that fail after OUT was claimed: all OUT may then hold is its marker and its log.
+WRITING = ("SIGTERM", "full disk", "an earlier OUT")
+LEFT_IN_OUT = [".kit-output", "mastering.log"]
+
+
+def out_of(kind, name, argv):
+    if kind != "master" or not name.startswith(WRITING):
+        return None
+    return os.path.normpath(argv[argv.index("--out") + 1].replace("{w}/", ""))
+
+
+def output_within(relative, out):
+    return relative == out or relative.startswith(out + "/")
 
 
 def unprivileged_can_run(kind):
@@ -312,6 +332,8 @@ def main():
                 env["SOURCE_DATE_EPOCH"] = "yesterday"
             if name.startswith("SIGTERM"):
                 env["PATH"] = "%s/slow:%s" % (w, env["PATH"])
+            if name.startswith("an earlier OUT"):
+                env["PATH"] = "%s/failing:%s" % (w, env["PATH"])
             process = subprocess.Popen(command, stdout=subprocess.PIPE, stderr=subprocess.PIPE, text=True, cwd=w,
                                        env=env)
             if name.startswith("SIGTERM"):
@@ -335,15 +357,17 @@ def main():
             if len(lines) != 1 or not re.search(wanted, lines[0]):
                 problems.append("said %r, expected one line matching %r" % (err, wanted))
             # inspect may show what it read before the fault; the others print nothing.
-            left = left_in_out(kind, name, argv)
-            if out and kind != "inspect" and not name.startswith("SIGTERM") and not left:
+            claimed = out_of(kind, name, argv)
+            if out and kind != "inspect" and not name.startswith("SIGTERM") and not claimed:
                 problems.append("printed %r" % out)
+            if claimed and sorted(os.listdir(os.path.join(w, claimed))) != LEFT_IN_OUT:
+                problems.append("left %s in OUT" % ", ".join(sorted(os.listdir(os.path.join(w, claimed)))))
             for tool in ("wixl", "cmake"):
                 if os.path.exists(f"{w}/slow/{tool}.started"):
                     os.unlink(f"{w}/slow/{tool}.started")
             after = snapshot(w)
             changed = sorted(k for k in set(before) | set(after) if before.get(k) != after.get(k)
-                             and not (k in left and k not in before))
+                             and not (claimed and output_within(k, claimed)))
             if changed:
                 problems.append("changed: %s" % ", ".join(changed))
             print("%s %s: %s" % ("FAIL" if problems else "ok  ", name, "; ".join(problems) or lines[0]))
