@@ -90,7 +90,7 @@ def make_fixture(w, dll, other_dll):
     os.makedirs(f"{w}/slow")
     for tool in ("wixl", "cmake"):
         with open(f"{w}/slow/{tool}", "w") as f:
-            f.write("#!/bin/sh\n: >\"$0.started\"\nexec sleep 30\n")
+            f.write("#!/bin/sh\necho $$ >\"$0.started\"\nexec sleep 30\n")
         os.chmod(f"{w}/slow/{tool}", 0o755)
     os.makedirs(f"{w}/failing")
     with open(f"{w}/failing/cmake", "w") as f:
@@ -298,6 +298,19 @@ def out_of(kind, name, argv):
     return os.path.normpath(argv[argv.index("--out") + 1].replace("{w}/", ""))
 
 
+def still_running(pid):
+    """Whether PID lives on for a second (a zombie counts as ended)."""
+    for _ in range(20):
+        try:
+            with open("/proc/%d/stat" % pid) as f:
+                if f.read().rsplit(")", 1)[1].split()[0] == "Z":
+                    return False
+        except OSError:
+            return False
+        time.sleep(0.05)
+    return True
+
+
 def output_within(relative, out):
     return relative == out or relative.startswith(out + "/")
 
@@ -364,7 +377,11 @@ def main():
                 problems.append("left %s in OUT" % ", ".join(sorted(os.listdir(os.path.join(w, claimed)))))
             for tool in ("wixl", "cmake"):
                 if os.path.exists(f"{w}/slow/{tool}.started"):
+                    with open(f"{w}/slow/{tool}.started") as f:
+                        pid = int(f.read())
                     os.unlink(f"{w}/slow/{tool}.started")
+                    if still_running(pid):
+                        problems.append("its %s (pid %d) still runs" % (tool, pid))
             after = snapshot(w)
             changed = sorted(k for k in set(before) | set(after) if before.get(k) != after.get(k)
                              and not (claimed and output_within(k, claimed)))

@@ -213,7 +213,30 @@ def copy_file(source, target):
             raise OSError(error.errno, error.strerror, error.filename or target) from None
 
 
+def descendants(pid):
+    """The processes PID started, and theirs, as Linux lists them."""
+    found = []
+    try:
+        tasks = os.listdir("/proc/%d/task" % pid)
+    except OSError:
+        return found
+    for task in tasks:
+        try:
+            with open("/proc/%d/task/%s/children" % (pid, task)) as f:
+                children = [int(child) for child in f.read().split()]
+        except OSError:
+            continue
+        for child in children:
+            found += [child] + descendants(child)
+    return found
+
+
 def _interrupt(number, _frame):
+    # The tools the run started stop with it: none goes on writing once the
+    # run has said it removed what it left half-made.
+    for pid in descendants(os.getpid()):
+        with contextlib.suppress(OSError):
+            os.kill(pid, signal.SIGTERM)
     raise Interrupted(signal.Signals(number).name)
 
 
