@@ -91,19 +91,18 @@ uint64_t ListedBytes(const std::string& root, const CManifestReport& report)
 ManifestOutcome VerifyManifest(const std::string& root, const std::string& manifestPath,
                                const CCodePageText& codePage, bool first, CFindingWriter& writer)
 {
+    // Read where it lies, not copied: a large manifest is held twice at most,
+    // as text and as rows, and the text goes once the rows are loaded.
+    std::string text = ReadManifest(manifestPath, codePage);
     CMemReader reader(static_cast<LPCSTR>(nullptr));
-    {
-        // The text goes as soon as the reader holds it: a large manifest is
-        // then held twice at most, by the reader and by the rows.
-        std::string text = ReadManifest(manifestPath, codePage);
-        reader.SetData(text.data(), static_cast<DWORD>(text.size()));
-    }
+    reader.ViewData(text.data(), static_cast<DWORD>(text.size()));
     CFindDataFromMD5 manifest(&reader);
     if (!manifest.IsComplete()) {
-        // Read again only to tell the line.
-        std::string problem = LoadProblem(manifest, ReadManifest(manifestPath, codePage));
+        std::string problem = LoadProblem(manifest, text);
         EndCommand(exitError, manifestPath + ": " + problem + "; the check fails on it");
     }
+    // From here on the rows hold all the check needs.
+    std::string().swap(text);
 
     ManifestOutcome outcome;
     outcome.rows = static_cast<unsigned>(manifest.RowCount());

@@ -47,7 +47,7 @@ PartOutcome VerifyListing(const VerifyArguments& args, const std::string& root,
 {
     std::string data = ReadInputFile(args.listing, "listing");
     CMemReader reader(static_cast<LPCSTR>(nullptr));
-    reader.SetData(data.data(), static_cast<DWORD>(data.size()));
+    reader.ViewData(data.data(), static_cast<DWORD>(data.size()));
     if (!reader.IsValid()) {
         EndCommand(exitError, args.listing + ": the listing is empty; the check fails without one");
     }
