@@ -51,19 +51,22 @@ PartOutcome VerifyListing(const VerifyArguments& args, const std::string& root,
     if (!reader.IsValid()) {
         EndCommand(exitError, args.listing + ": the listing is empty; the check fails without one");
     }
-    ListingCheck structure = CheckListingStructure(reader, nullptr);
-    if (structure.fault != listingWhole) {
-        EndCommand(exitError, args.listing + ": corrupt at byte " + std::to_string(structure.offset) + ": " +
-                                  DescribeListingFault(structure.fault) + "; the check fails on it");
-    }
     CDifferencePrinter printer(writer, args.first, root);
     CFileIterator iterator;
     iterator.SetObserver(&printer);
     BOOL same = FALSE;
+    ListingCheck structure;
     {
+        // The walk checks the listing's structure before it reads the tree,
+        // as the installer's check does; a listing it refuses is told here.
         CFindDataFromBin listing(&reader);
         CRecodedInput input(listing, codePage);
         same = iterator.Walk(&input, root.c_str(), "*.*", 1);
+        structure = listing.Structure();
+    }
+    if (structure.fault != listingWhole) {
+        EndCommand(exitError, args.listing + ": corrupt at byte " + std::to_string(structure.offset) + ": " +
+                                  DescribeListingFault(structure.fault) + "; the check fails on it");
     }
     unsigned differences = printer.missing + printer.extra + printer.changed;
     bool passes = same && differences == 0 && printer.troubles == 0;
