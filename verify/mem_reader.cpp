@@ -69,7 +69,9 @@ void CMemReader::SetData(const void* source, DWORD newSize)
 
 void CMemReader::ViewData(const void* source, DWORD newSize)
 {
-    Close();
+    // Only the held block goes: a reader that owns the viewed bytes closes
+    // them itself.
+    CMemReader::Close();
     if (source == nullptr) {
         return;
     }

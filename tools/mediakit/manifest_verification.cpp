@@ -4,11 +4,11 @@
 #include "command_files.h"
 #include "manifest_report.h"
 #include "progress_bar.h"
+#include "text_reader.h"
 #include "tree_files.h"
 
 #include "verify/file_iterator.h"
 #include "verify/find_data_from_md5.h"
-#include "verify/mem_reader.h"
 
 #include <stdexcept>
 
@@ -91,18 +91,13 @@ uint64_t ListedBytes(const std::string& root, const CManifestReport& report)
 ManifestOutcome VerifyManifest(const std::string& root, const std::string& manifestPath,
                                const CCodePageText& codePage, bool first, CFindingWriter& writer)
 {
-    // Read where it lies, not copied: a large manifest is held twice at most,
-    // as text and as rows, and the text goes once the rows are loaded.
-    std::string text = ReadManifest(manifestPath, codePage);
-    CMemReader reader(static_cast<LPCSTR>(nullptr));
-    reader.ViewData(text.data(), static_cast<DWORD>(text.size()));
+    CTextReader reader(ReadManifest(manifestPath, codePage));
     CFindDataFromMD5 manifest(&reader);
     if (!manifest.IsComplete()) {
-        std::string problem = LoadProblem(manifest, text);
+        // Read again only to tell the line: the reader gave the text back.
+        std::string problem = LoadProblem(manifest, ReadManifest(manifestPath, codePage));
         EndCommand(exitError, manifestPath + ": " + problem + "; the check fails on it");
     }
-    // From here on the rows hold all the check needs.
-    std::string().swap(text);
 
     ManifestOutcome outcome;
     outcome.rows = static_cast<unsigned>(manifest.RowCount());

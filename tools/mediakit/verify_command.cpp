@@ -10,11 +10,11 @@
 #include "manifest_verification.h"
 #include "number_option.h"
 #include "recoded_input.h"
+#include "text_reader.h"
 
 #include "verify/file_iterator.h"
 #include "verify/find_data_from_bin.h"
 #include "verify/listing_structure.h"
-#include "verify/mem_reader.h"
 
 #include <iostream>
 #include <memory>
@@ -45,9 +45,7 @@ const char stoppedAtFirst[] = " (stopped at the first, as the installer's check 
 PartOutcome VerifyListing(const VerifyArguments& args, const std::string& root,
                           const CCodePageText& codePage, CFindingWriter& writer)
 {
-    std::string data = ReadInputFile(args.listing, "listing");
-    CMemReader reader(static_cast<LPCSTR>(nullptr));
-    reader.ViewData(data.data(), static_cast<DWORD>(data.size()));
+    CTextReader reader(ReadInputFile(args.listing, "listing"));
     if (!reader.IsValid()) {
         EndCommand(exitError, args.listing + ": the listing is empty; the check fails without one");
     }
