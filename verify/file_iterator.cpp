@@ -64,15 +64,20 @@ BOOL CFileIterator::WalkFolder(LONG index, const char* folder)
     CFindDataArray files;
     CFindDataArray foldersReaded;
     CFindDataArray filesReaded;
+    BOOL perEntry = input->IsPerEntry();
+    // Read first so that the folder's entries on the disc, mostly as many,
+    // are given room at once.
+    BOOL listed = perEntry || input->GetFolder(index, foldersReaded, filesReaded);
+    folders.reserve(foldersReaded.size());
+    files.reserve(filesReaded.size());
     if (!Enumerate(folder, folders, files)) {
         return FALSE;
     }
     BOOL result = TRUE;
     std::optional<CFolderMatch> match;
-    if (input->IsPerEntry()) {
+    if (perEntry) {
         result = CheckEachEntry(folders, files);
     } else {
-        BOOL listed = input->GetFolder(index, foldersReaded, filesReaded);
         BOOL atRoot = std::strcmp(relativePath, "\\") == 0;
         match.emplace(foldersReaded, filesReaded, folders, files, atRoot);
         if (!listed) {

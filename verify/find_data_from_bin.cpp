@@ -121,6 +121,11 @@ BOOL CFindDataFromBin::SelectFolder(LONG index)
 
 BOOL CFindDataFromBin::ReadEntries(LONG count, CFindDataArray& entries)
 {
+    // Room for all of them at once, when the data holds that many: a corrupt
+    // count reserves nothing and fails below.
+    if (static_cast<unsigned long long>(count) * entrySize <= reader->SeekFromEnd(0)) {
+        entries.reserve(entries.size() + static_cast<size_t>(count));
+    }
     for (LONG i = 0; i < count; ++i) {
         WIN32_FIND_DATAA entry;
         if (reader->Read(&entry, entrySize) != entrySize) {

@@ -16,7 +16,7 @@ CMemReader::CMemReader(LPCSTR fileName)
         if (buffer != nullptr) {
             // Bytes the read does not deliver stay zero.
             DWORD readed = 0;
-            ReadFile(file, buffer, size, &readed, nullptr);
+            ReadFile(file, const_cast<BYTE*>(buffer), size, &readed, nullptr);
         }
     }
     CloseHandle(file);
@@ -64,6 +64,20 @@ void CMemReader::SetData(const void* source, DWORD newSize)
     buffer = block;
     size = newSize;
     position = block;
+    ownsBuffer = true;
+}
+
+void CMemReader::ViewData(const void* source, DWORD newSize)
+{
+    // Only the held block goes: a reader that owns the viewed bytes closes
+    // them itself.
+    CMemReader::Close();
+    if (source == nullptr) {
+        return;
+    }
+    buffer = static_cast<const BYTE*>(source);
+    size = newSize;
+    position = buffer;
 }
 
 BOOL CMemReader::IsValid()
@@ -73,7 +87,10 @@ BOOL CMemReader::IsValid()
 
 void CMemReader::Close()
 {
-    delete[] buffer;
+    if (ownsBuffer) {
+        delete[] buffer;
+    }
+    ownsBuffer = false;
     buffer = nullptr;
     size = 0;
     position = nullptr;
@@ -125,7 +142,7 @@ LONG CMemReader::ReadLine(char* lineBuffer, DWORD maxLength)
     }
     std::memcpy(lineBuffer, position, length);
     lineBuffer[length] = '\0';
-    position = const_cast<BYTE*>(next);
+    position = next;
     return static_cast<LONG>(length);
 }
 

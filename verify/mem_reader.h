@@ -1,4 +1,5 @@
-// A reader over a private heap copy of a whole file or one embedded resource.
+// A reader over a private heap copy of a whole file or one embedded resource,
+// or over bytes its caller already holds.
 #pragma once
 #include "stream_reader.h"
 
@@ -15,6 +16,9 @@ public:
 
     // Replaces the held block by a copy of size bytes from source, or by zeros when source is null.
     void SetData(const void* source, DWORD size);
+    // Replaces the held block by the caller's size bytes, read where they are:
+    // nothing is copied, and they must outlive the reader or the next SetData.
+    void ViewData(const void* source, DWORD size);
 
     BOOL IsValid() override;
     void Close() override;
@@ -29,7 +33,8 @@ private:
     DWORD Offset() const { return static_cast<DWORD>(position - buffer); }
     DWORD Remaining() const { return size - Offset(); }
 
-    BYTE* buffer = nullptr;
+    const BYTE* buffer = nullptr;
     DWORD size = 0;
-    BYTE* position = nullptr;
+    const BYTE* position = nullptr;
+    bool ownsBuffer = false;
 };

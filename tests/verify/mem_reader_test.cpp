@@ -78,6 +78,21 @@ TEST(MemReaderTest, ReadsAWholeFileAndAResourceAlike)
     EXPECT_EQ("AB\r\n\r\nCD", ReadAll(fromResource));
 }
 
+TEST(MemReaderTest, AViewReadsTheCallersBytesWhereTheyLie)
+{
+    char bytes[] = "0123456789";
+    CMemReader reader(static_cast<LPCSTR>(nullptr));
+    reader.ViewData(bytes, 10);
+    bytes[0] = 'x';
+    EXPECT_EQ("x123456789", ReadAll(reader)) << "read where they lie, not copied";
+    // The bytes stay the caller's: closing frees nothing (the sanitizers tell).
+    reader.Close();
+    ExpectEmpty(reader, "closed view");
+    EXPECT_STREQ("x123456789", bytes);
+    reader.ViewData(nullptr, 10);
+    ExpectEmpty(reader, "view of nothing");
+}
+
 TEST(MemReaderTest, ResourceIdUsesOnlyItsLow16Bits)
 {
     CMemReader reader(GetModuleHandleA(nullptr), 0x10000 | twoLinesResource);

@@ -173,12 +173,16 @@ std::string ReadInputFile(const std::string& path, const std::string& what)
         Fail(path, std::string(kind != nullptr ? kind : "not a regular file") + ", not a " + what +
                        " file; it is not read");
     }
-    std::string content;
-    // Sized once, so that a large input is not copied as it grows.
-    content.reserve(static_cast<size_t>(info.st_size));
-    char chunk[65536];
+    // Read straight into the text, sized once with a byte to spare, so that
+    // the read that finds the end needs no room of its own; a file that grew
+    // meanwhile is read whole all the same.
+    std::string content(static_cast<size_t>(info.st_size) + 1, '\0');
+    size_t filled = 0;
     for (;;) {
-        ssize_t got = read(fd, chunk, sizeof(chunk));
+        if (filled == content.size()) {
+            content.resize(content.size() * 2);
+        }
+        ssize_t got = read(fd, &content[filled], content.size() - filled);
         if (got < 0 && errno == EINTR) {
             continue;
         }
@@ -190,8 +194,9 @@ std::string ReadInputFile(const std::string& path, const std::string& what)
         if (got == 0) {
             break;
         }
-        content.append(chunk, static_cast<size_t>(got));
+        filled += static_cast<size_t>(got);
     }
+    content.resize(filled);
     close(fd);
     return content;
 }

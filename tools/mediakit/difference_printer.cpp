@@ -112,6 +112,9 @@ void CDifferencePrinter::OnDifference(Difference kind, const char* relativePath,
 void CDifferencePrinter::OnTrouble(Trouble kind, const char* relativePath, const char* name)
 {
     ++troubles;
+    if (kind == inputRefused) {
+        return;  // a corrupt listing: verify tells the byte where it breaks
+    }
     TellTrouble(writer, check, kind, relativePath, name, "the listing is corrupt; the check fails on it",
                 "the listing has no readable record for this folder (corrupt or truncated)");
 }

@@ -113,7 +113,7 @@ ListingDumpResult DumpListing(const std::vector<uint8_t>& data, const CCodePageT
 {
     ListingDumpResult result;
     CMemReader reader(static_cast<LPCSTR>(nullptr));
-    reader.SetData(data.data(), static_cast<DWORD>(data.size()));
+    reader.ViewData(data.data(), static_cast<DWORD>(data.size()));
     CListingPrinter printer(codePage, out, result);
     ListingCheck check = CheckListingStructure(reader, &printer);
     result.complete = check.fault == listingWhole;

@@ -4,11 +4,11 @@
 #include "command_files.h"
 #include "manifest_report.h"
 #include "progress_bar.h"
+#include "text_reader.h"
 #include "tree_files.h"
 
 #include "verify/file_iterator.h"
 #include "verify/find_data_from_md5.h"
-#include "verify/mem_reader.h"
 
 #include <stdexcept>
 
@@ -91,16 +91,10 @@ uint64_t ListedBytes(const std::string& root, const CManifestReport& report)
 ManifestOutcome VerifyManifest(const std::string& root, const std::string& manifestPath,
                                const CCodePageText& codePage, bool first, CFindingWriter& writer)
 {
-    CMemReader reader(static_cast<LPCSTR>(nullptr));
-    {
-        // The text goes as soon as the reader holds it: a large manifest is
-        // then held twice at most, by the reader and by the rows.
-        std::string text = ReadManifest(manifestPath, codePage);
-        reader.SetData(text.data(), static_cast<DWORD>(text.size()));
-    }
+    CTextReader reader(ReadManifest(manifestPath, codePage));
     CFindDataFromMD5 manifest(&reader);
     if (!manifest.IsComplete()) {
-        // Read again only to tell the line.
+        // Read again only to tell the line: the reader gave the text back.
         std::string problem = LoadProblem(manifest, ReadManifest(manifestPath, codePage));
         EndCommand(exitError, manifestPath + ": " + problem + "; the check fails on it");
     }

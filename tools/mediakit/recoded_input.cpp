@@ -19,8 +19,12 @@ BOOL CRecodedInput::GetFolder(LONG index, CFindDataArray& foldersReaded, CFindDa
 BOOL CRecodedInput::Recode(CFindDataArray& entries, size_t from)
 {
     for (size_t i = from; i < entries.size(); ++i) {
+        std::string ansi = entries[i].cFileName;
+        if (text.IsOwnUtf8(ansi)) {
+            continue;  // plain ASCII, as names mostly are, stays as it is
+        }
         std::string utf8;
-        if (!text.FromAnsi(entries[i].cFileName, utf8) || utf8.size() >= sizeof(entries[i].cFileName)) {
+        if (!text.FromAnsi(ansi, utf8) || utf8.size() >= sizeof(entries[i].cFileName)) {
             return FALSE;
         }
         std::memset(entries[i].cFileName, 0, sizeof(entries[i].cFileName));

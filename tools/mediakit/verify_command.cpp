@@ -10,11 +10,11 @@
 #include "manifest_verification.h"
 #include "number_option.h"
 #include "recoded_input.h"
+#include "text_reader.h"
 
 #include "verify/file_iterator.h"
 #include "verify/find_data_from_bin.h"
 #include "verify/listing_structure.h"
-#include "verify/mem_reader.h"
 
 #include <iostream>
 #include <memory>
@@ -45,25 +45,26 @@ const char stoppedAtFirst[] = " (stopped at the first, as the installer's check 
 PartOutcome VerifyListing(const VerifyArguments& args, const std::string& root,
                           const CCodePageText& codePage, CFindingWriter& writer)
 {
-    std::string data = ReadInputFile(args.listing, "listing");
-    CMemReader reader(static_cast<LPCSTR>(nullptr));
-    reader.SetData(data.data(), static_cast<DWORD>(data.size()));
+    CTextReader reader(ReadInputFile(args.listing, "listing"));
     if (!reader.IsValid()) {
         EndCommand(exitError, args.listing + ": the listing is empty; the check fails without one");
-    }
-    ListingCheck structure = CheckListingStructure(reader, nullptr);
-    if (structure.fault != listingWhole) {
-        EndCommand(exitError, args.listing + ": corrupt at byte " + std::to_string(structure.offset) + ": " +
-                                  DescribeListingFault(structure.fault) + "; the check fails on it");
     }
     CDifferencePrinter printer(writer, args.first, root);
     CFileIterator iterator;
     iterator.SetObserver(&printer);
     BOOL same = FALSE;
+    ListingCheck structure;
     {
+        // The walk checks the listing's structure before it reads the tree,
+        // as the installer's check does; a listing it refuses is told here.
         CFindDataFromBin listing(&reader);
         CRecodedInput input(listing, codePage);
         same = iterator.Walk(&input, root.c_str(), "*.*", 1);
+        structure = listing.Structure();
+    }
+    if (structure.fault != listingWhole) {
+        EndCommand(exitError, args.listing + ": corrupt at byte " + std::to_string(structure.offset) + ": " +
+                                  DescribeListingFault(structure.fault) + "; the check fails on it");
     }
     unsigned differences = printer.missing + printer.extra + printer.changed;
     bool passes = same && differences == 0 && printer.troubles == 0;
