@@ -227,7 +227,7 @@ def rows(kind):
              r"SOURCE_DATE_EPOCH must be whole seconds since 1970"),
             ("a file in DIR another user cannot read", ["{w}/secret", "--product", "P", "--id", "I",
                                                         "--out", "{w}/others/out"],
-             r"secret: Data/private.txt cannot be read; nothing was written"),
+             r"secret: Data/private.txt: cannot be read; nothing was written"),
             ("SIGTERM while mastering", ["{w}/product", "--product", "P", "--id", "I", "--out", "{w}/termed"],
              r"interrupted by SIGTERM"),
             ("an earlier OUT's links to inputs", ["{w}/product", "--product", "P", "--id", "I",

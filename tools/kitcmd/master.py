@@ -214,9 +214,9 @@ class Master:
             said = done.stderr.splitlines()
             refused = [line[len("refused: "):] for line in said if line.startswith("refused: ")]
             if len(refused) == 1:
-                # One fault is said in one line: "Data/x.txt: cannot be read" as "Data/x.txt cannot be read".
+                # A single fault is said in one line.
                 sys.stderr.write("".join(line + "\n" for line in said if line.startswith("warning: ")))
-                raise Refused("%s: %s; nothing was written" % (self.args.dir, refused[0].replace(": ", " ", 1)))
+                raise Refused("%s: %s; nothing was written" % (self.args.dir, refused[0]))
             sys.stderr.write(done.stderr)
             raise Refused("%s holds what a disc cannot carry (above); nothing was written" % self.args.dir)
         # Its warnings are said once, when the disc is staged.
