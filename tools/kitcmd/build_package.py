@@ -181,42 +181,6 @@ def apply_removals(package, rows, scratch):
         table.write(scratch)
 
 
-def files_not_copied_anew(package):
-    """Names in Files whose file no on-install RemoveFile row of its own
-    component and folder deletes before InstallFiles: a first installation
-    would keep such a file if it is there already, and encrypt it again."""
-    folders = {r["Directory"]: r for r in Table(package, "Directory").rows}
-    components = {r["Component"]: r["Directory_"] for r in Table(package, "Component").rows}
-
-    def below_dbase(key):
-        """The target path of a folder below _DBASE_, as Files names it."""
-        parts = []
-        while key != "_DBASE_":
-            row = folders.get(key)
-            if row is None or row["Directory_Parent"] in ("", key):
-                return None
-            name = long_name(row["DefaultDir"].partition(":")[0])
-            parts += [] if name == "." else [name]
-            key = row["Directory_Parent"]
-        return "".join(p + "\\" for p in reversed(parts))
-
-    files = {}
-    for row in Table(package, "File").rows:
-        folder = below_dbase(components[row["Component_"]])
-        if folder is not None:
-            files[(folder + long_name(row["FileName"])).lower()] = row
-    removed = {(r["Component_"], r["DirProperty"], long_name(r["FileName"]).lower())
-               for r in Table(package, "RemoveFile").rows if r["InstallMode"] in ("1", "3")}
-    value = next((r["Value"] for r in Table(package, "Property").rows if r["Property"] == "Files"), "")
-    missing = []
-    for item in filter(None, re.split("[,;]", value)):
-        row = files.get(item.lower())
-        if row is not None and (row["Component_"], components[row["Component_"]],
-                                long_name(row["FileName"]).lower()) not in removed:
-            missing.append(item)
-    return missing
-
-
 def asked(values, wanted):
     return {key for key, value in values.items() if value == wanted}
 
@@ -439,10 +403,6 @@ def build(args, rule):
             problems = package_values.problems(package, page)
             if problems:
                 raise PackageError("; ".join(problems))
-            missing = files_not_copied_anew(package)
-            if missing:
-                raise PackageError("Files names %s, but no <RemoveFile Name=\"...\" On=\"install\"/> in its "
-                                   "component removes it before it is copied anew" % ", ".join(missing))
         try:
             installed = installed_files(package, disc)
             seconds = package_codes.epoch([source, dll] + installed)

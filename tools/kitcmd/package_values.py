@@ -15,20 +15,45 @@ NUMBER = re.compile(r"\s*[+-]?\d+")
 INT32_MAX = 2 ** 31 - 1
 
 
-def encrypted_names(package):
-    """The paths below _DBASE_ of the files of the component CryptFile's files belong to, lower case."""
+def path_key(name):
+    """A Files item as the installed paths are keyed: backslashes, lower case."""
+    return "\\".join(re.split(r"[\\/]", name)).lower()
+
+
+def encrypted_files(package):
+    """The files of the component CryptFile's files belong to, by their path
+    below _DBASE_ in lower case, each with its File row and folder; None
+    when the package has no _DBASE_."""
     folders = {r["Directory"]: r for r in build_package.Table(package, "Directory").rows}
     if TOP not in folders:
         return None
     components = {r["Component"]: r["Directory_"] for r in build_package.Table(package, "Component").rows}
-    names = set()
+    files = {}
     for row in build_package.Table(package, "File").rows:
         if row["Component_"] != COMPONENT:
             continue
-        below = vesmark_package._target_below(folders, components[row["Component_"]], TOP)
+        folder = components[COMPONENT]
+        below = vesmark_package._target_below(folders, folder, TOP)
         if below is not None:
-            names.add("\\".join(below + [build_package.long_name(row["FileName"])]).lower())
-    return names
+            files["\\".join(below + [build_package.long_name(row["FileName"])]).lower()] = (row, folder)
+    return files
+
+
+def not_copied_anew(package, files_value, files):
+    """Files items whose file no on-install RemoveFile row of its own
+    component and folder deletes before InstallFiles: a first installation
+    would keep such a file if it is there already, and encrypt it again."""
+    removed = {(r["Component_"], r["DirProperty"], build_package.long_name(r["FileName"]).lower())
+               for r in build_package.Table(package, "RemoveFile").rows if r["InstallMode"] in ("1", "3")}
+    missing = []
+    for item in vesmark_package.items(files_value):
+        row, folder = files[path_key(item)]
+        if (row["Component_"], folder, build_package.long_name(row["FileName"]).lower()) not in removed:
+            missing.append(item)
+    if not missing:
+        return []
+    return ["Files names %s, but no <RemoveFile Name=\"...\" On=\"install\"/> in its component removes it "
+            "before it is copied anew" % ", ".join(missing)]
 
 
 def range_problem(text):
@@ -47,7 +72,7 @@ def name_problem(name, installed):
     parts = re.split(r"[\\/]", name)
     if name.startswith(("\\", "/")) or ":" in name or ".." in parts:
         return ("Files item '%s' reaches outside _DBASE_ (a leading \\, a drive, ':' or a '..' part)" % name)
-    if installed is not None and "\\".join(parts).lower() not in installed:
+    if installed is not None and path_key(name) not in installed:
         return "Files item '%s' names no file the package installs below _DBASE_ in the component %s" \
                % (name, COMPONENT)
     return None
@@ -82,8 +107,10 @@ def value_problems(values, codepage, installed=None):
 
 
 def problems(package, codepage):
-    """value_problems of a built package."""
-    installed = encrypted_names(package)
-    if installed is None:
+    """value_problems of a built package, then the removals its Files need."""
+    files = encrypted_files(package)
+    if files is None:
         return ["the package has no folder %s, where CryptFile encrypts" % TOP]
-    return value_problems(vesmark_package.properties(package), codepage, installed)
+    values = vesmark_package.properties(package)
+    # A typo in Files is named as a typo before its missing removal.
+    return value_problems(values, codepage, set(files)) or not_copied_anew(package, values["Files"], files)

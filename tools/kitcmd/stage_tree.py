@@ -8,9 +8,10 @@ import argparse
 import errno
 import fnmatch
 import os
-import shutil
 import stat
 import sys
+
+import output
 
 # The installer's path limit, terminator excluded, with the drive root in front.
 PATH_LIMIT = 259
@@ -233,15 +234,8 @@ class Stager:
                 if is_folder:
                     self.copy_folder_times(relative, os.path.join(target, relative))
         except BaseException:
-            remove_tree(target)
+            output.remove(target)
             raise
-
-
-def remove_tree(folder):
-    for root, folders, _ in os.walk(folder):
-        for name in folders:
-            os.chmod(os.path.join(root, name), 0o755)
-    shutil.rmtree(folder, ignore_errors=True)
 
 
 def main():
