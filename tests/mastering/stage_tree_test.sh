@@ -78,11 +78,11 @@ swapped() {
   printf 'two' >"$tree/A/B/second.txt"
   printf 'secret' >"$work/secret/second.txt"
   out=$(python3 - "$stage" "$tree" "$work/$1-staged" "$victim" "$work/secret" 2>&1 <<'PY'
-import importlib.util, os, shutil, sys
+import os, shutil, sys
 stage, tree, target, victim, secret = sys.argv[1:]
-spec = importlib.util.spec_from_file_location("stage_tree", stage)
-module = importlib.util.module_from_spec(spec)
-spec.loader.exec_module(module)
+sys.dont_write_bytecode = True
+sys.path.insert(0, os.path.dirname(stage))
+import stage_tree as module
 scan = module.Stager.scan
 def scan_then_swap(self, relative=""):
     scan(self, relative)
