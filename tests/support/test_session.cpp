@@ -46,8 +46,8 @@ CTestSession::CTestSession()
     char tempName[MAX_PATH] = {};
     GetTempPathA(MAX_PATH, tempFolder);
     GetTempFileNameA(tempFolder, "kit", 0, tempName);
-    DeleteFileA(tempName);
-    databasePath = std::string(tempName) + ".msi";
+    reservedName = tempName;
+    databasePath = reservedName + ".msi";
 
     MSIHANDLE database = 0;
     Check(MsiOpenDatabaseA(databasePath.c_str(), MSIDBOPEN_CREATE, &database), "create database");
@@ -82,6 +82,7 @@ CTestSession::~CTestSession()
 {
     MsiCloseHandle(session);
     DeleteFileA(databasePath.c_str());
+    DeleteFileA(reservedName.c_str());
 }
 
 void CTestSession::SetTargetPath(const std::string& folderKey, const std::string& path)

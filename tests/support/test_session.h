@@ -25,5 +25,8 @@ public:
 
 private:
     MSIHANDLE session = 0;
+    // The unique name the database is named after stays taken until the
+    // session ends, so that a test process beside this one cannot draw it too.
+    std::string reservedName;
     std::string databasePath;
 };
