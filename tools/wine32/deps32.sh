@@ -23,7 +23,9 @@ lists_updated=0
 apt_update() {
   ((lists_updated)) && return 0
   say "apt-get update"
-  apt-get update -qq || skip "apt-get update failed (no network?)"
+  # A mirror may fail one index (seen: "File has unexpected size", bookworm-security
+  # i386): the lists that did download still serve the plan below.
+  apt-get update -qq || echo "deps32: apt-get update reported errors; going on with the lists it has"
   lists_updated=1
 }
 
@@ -42,15 +44,25 @@ if ((${#missing[@]})); then
     skip "apt-get install ${missing[*]} failed"
 fi
 
+# i386_plan: name=version of each i386 package a system with nothing installed
+# needs for 32-bit Wine. The host's own packages are left out of the resolution
+# on purpose: the root is private, and a host library newer than its i386 twin
+# in the lists (Multi-Arch: same wants one version) would make it unsolvable.
+i386_plan() {
+  local status
+  status=$(mktemp)
+  apt-get -o Dir::State::status="$status" install -s --no-install-recommends wine32:i386 libwine:i386 2>/dev/null |
+    sed -n 's/^Inst \([^ ]*:i386\) \(\[[^]]*\] \)\{0,1\}(\([^ ]*\) .*/\1=\3/p'
+  rm -f "$status"
+}
+
 # The private root. Only the i386 packages apt would install are unpacked:
 # what the host already has for all architectures (fonts, data) is not needed.
 if [[ ! -f $WINE32_ROOT/.complete ]]; then
-  plan=$(apt-get install -s --no-install-recommends wine32:i386 libwine:i386 2>/dev/null |
-    sed -n 's/^Inst \([^ ]*:i386\) \(\[[^]]*\] \)\{0,1\}(\([^ ]*\) .*/\1=\3/p')
+  plan=$(i386_plan)
   if [[ -z $plan ]]; then
     apt_update
-    plan=$(apt-get install -s --no-install-recommends wine32:i386 libwine:i386 2>/dev/null |
-      sed -n 's/^Inst \([^ ]*:i386\) \(\[[^]]*\] \)\{0,1\}(\([^ ]*\) .*/\1=\3/p')
+    plan=$(i386_plan)
   fi
   [[ -n $plan ]] || skip "apt names no i386 packages for wine32:i386 libwine:i386"
   mkdir -p "$WINE32_DEB_CACHE"
