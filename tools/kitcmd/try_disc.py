@@ -1,21 +1,35 @@
 #!/usr/bin/python3
 # Debian's interpreter on purpose: python3-pefile installs for it.
-"""Usage: ./kit try [DISC] [--work FOLDER] [--keep] [--mediakit PATH] [--timeout SECONDS]
+"""Usage: ./kit try [DISC] [--work FOLDER] [--keep] [--twin] [--mediakit PATH] [--timeout SECONDS]
                  [--launcher-folder C:\\PATH]
 
-Installs from a mastered disc in a fresh 64-bit Wine prefix, as a user would,
-and proves what happened. DISC is the disc folder (default dist/disc) or its
-ISO 9660 image (such as dist/disc.iso, read through its Joliet names as Windows
-reads them). ./kit try installs what is missing and builds the native mediakit
-first.
+Installs from a mastered disc in a fresh Wine prefix, as a user would, and
+proves what happened. DISC is the disc folder (default dist/disc) or its ISO
+9660 image (such as dist/disc.iso, read through its Joliet names as Windows
+reads them). ./kit try installs what is missing and builds the native
+mediakit first.
 
-This machine runs no 32-bit programs, so the 64-bit twin that ./kit master
-writes beside the disc in wine/ stands in for the disc's own programs:
-  - wine/setup.msi takes the place of the disc's setup.msi, which the checks
-    never look into. It must carry the same Files, RectPyrc, pass phrase,
-    files and embedded listing and manifest as the disc's package (unless that
-    is a 0-byte stand-in), or the try would prove nothing about the disc.
-  - wine/Tarvolen.exe is started from C:\kit\launcher beside a copy of the
+The disc's own programs run, under 32-bit Wine (the i686 lane, ./kit deps32):
+the disc's Tarvolen.exe is started from CD-ROM drive E: with the disc's own
+Tarvolen.ini, finds the disc by its disk1.id and starts the installer on the
+disc's setup.msi, whose 32-bit Vesmark.dll runs in the installer's 32-bit
+custom-action server. An image alone is enough. The disc and its template are
+not changed; to get the installer's verbose log (Wine's installer honours no
+logging policy), the launcher's working folder is C:\\kit\\watch, where the
+MSIEXEC.EXE it starts by name is found first: it starts Wine's msiexec with the
+launcher's command line and /l*v added. The template's own UI level is kept, so
+a template that shows a window waiting for a click runs into --timeout, and a
+disc whose Tarvolen.ini sets a nonzero Debug is refused (its message box would
+wait). The report says which programs ran.
+
+Where the lane cannot run (not root, binfmt_misc refused, ./kit deps32 could
+not fetch 32-bit Wine), or with --twin, the try says why in one line and falls
+back to the 64-bit twin that ./kit master writes beside the disc in wine/:
+  - wine/setup.msi takes the place of the disc's setup.msi. It must carry the
+    same Files, RectPyrc, pass phrase, files and embedded listing and manifest
+    as the disc's package (unless that is a 0-byte stand-in), or the try would
+    prove nothing about the disc.
+  - wine/Tarvolen.exe is started from C:\\kit\\launcher beside a copy of the
     disc's Tarvolen.ini, and finds the disc on CD-ROM drive E: by its disk1.id.
     The copy differs in two things only: in the Setup template the UI and
     log options give way to /qn and a verbose log, and [%SRCDIR%] and
@@ -36,10 +50,12 @@ tells why.
   --work FOLDER      where the copy of the disc, the prefix and the log go
                      (default build/try): a new or empty folder, or one an earlier
                      try made (it carries .kit-output), whose contents are replaced
-  --keep             keep the prefix and the copy of the disc; without it both (and
-                     the booted prefix the try copies) are removed when the try ends,
-                     and the logs kept (FOLDER/install.log, FOLDER/wine.log) have
-                     the pass phrase masked
+  --keep             keep the prefix and the copy of the disc; without it both are
+                     removed when the try ends, and the logs kept (FOLDER/install.log,
+                     FOLDER/wine.log) have the pass phrase masked (the booted prefix
+                     the try copies holds nothing of the disc and is kept in build/)
+  --twin             run the 64-bit twin in wine/ beside the disc even where the
+                     lane runs
   --check            check the arguments and the disc only; write nothing
                      (./kit try does this before it builds)
   --mediakit PATH    the native host tool (default build/native/bin/mediakit)
@@ -56,8 +72,9 @@ Exit status: 0 both checks passed, the product installed and every range
 decrypts back; 1 the disc was refused, the installation failed, a proof failed
 or Wine ran out of time; 2 a usage error: no such disc, a disc folder holding
 a FIFO, device or link, a --work that overlaps the disc or holds files the try
-did not make, no twin beside the disc, a twin that does not match the disc's
-package, a tool missing, an I/O error or an interruption.
+did not make, a disc without a package or with Debug set, (for the twin) no
+twin beside the disc or one that does not match the disc's package, a tool
+missing, an I/O error or an interruption.
 """
 import argparse
 import os
@@ -73,6 +90,7 @@ import package_codepage  # noqa: E402
 import pe_image  # noqa: E402
 import try_outcome  # noqa: E402
 from try_outcome import on_root, say, shown  # noqa: E402
+import try_lane  # noqa: E402
 import try_settings  # noqa: E402
 import vesmark_package  # noqa: E402
 
@@ -130,9 +148,12 @@ class Wine:
                                    WINE_PREFIX_SH, *args], env=env, stdout=out, stderr=out)
         if done.returncode == 124:
             self.stop()
-            raise try_outcome.TryFailed("Wine did not finish within %d s: %s %s (its output: %s)"
-                                      % (self.seconds, script.split()[0], " ".join(args), shown(self.log)))
+            raise self.timed_out("%s %s" % (script.split()[0], " ".join(args)))
         return done.returncode
+
+    def timed_out(self, what):
+        return try_outcome.TryFailed("Wine did not finish within %d s: %s (its output: %s)"
+                                     % (self.seconds, what, shown(self.log)))
 
     def host_path(self, windows_path):
         """The host path of a Windows path in the prefix."""
@@ -247,18 +268,15 @@ def stage_disc(disc, scratch, log):
     say("disc: the image %s, extracted to %s" % (shown(disc), shown(scratch)))
 
 
-def present_disc(disc, scratch, package, log):
-    """The disc as pressed in SCRATCH, the twin's package as its setup.msi."""
-    stage_disc(disc, scratch, log)
+def present_disc_with_twin(scratch, package):
+    """The staged disc with the twin's package as its setup.msi."""
     disc_package = on_root(scratch, "setup.msi")
     if disc_package is None:
         raise Usage("the disc has no setup.msi at its root")
     check_twin(package, disc_package)
     os.chmod(disc_package, 0o644)
     shutil.copyfile(package, disc_package)
-    # A pressed disc reports every file read-only, whatever the image or folder said.
-    output.chmod_tree(scratch, 0o222)
-    os.chmod(scratch, stat.S_IMODE(os.stat(scratch).st_mode) & ~0o222)
+    read_only(scratch)
     say("setup.msi: the twin %s in its place; the copy read-only, as a pressed disc reports it, "
         "on CD-ROM drive E:" % shown(package))
 
@@ -276,7 +294,8 @@ def start_launcher(wine, launcher_exe, settings, folder):
 
 
 def check(args, rule, tools=True):
-    """Every argument and input, before anything is deleted or written."""
+    """Every argument and input, before anything is deleted or written; which
+    programs will run: the disc's own under the lane, or the twin's."""
     if args.timeout <= 0:
         raise Usage("--timeout needs a positive number of seconds")
     if not args.disc or not os.path.exists(args.disc):
@@ -286,11 +305,15 @@ def check(args, rule, tools=True):
         check_disc_tree(disc)
     else:
         disc = rule.input_file("the disc image", args.disc)
+    lane_gap = "--twin asks for the twin" if args.twin else try_lane.missing()
     twin = os.path.join(os.path.dirname(os.path.abspath(args.disc)), "wine")
-    if os.path.isdir(twin):
+    if lane_gap and os.path.isdir(twin):
         rule.input_folder("the twin", twin)
     work = rule.output_folder("--work", args.work, COMMAND)
-    launcher_exe, package = find_twin(twin)
+    programs = Programs(lane_gap)
+    if lane_gap:
+        programs.launcher, programs.package = find_twin(twin)
+        programs.page = checked_page(code_page(programs.package))
     if tools and not os.access(args.mediakit, os.X_OK):
         raise Usage("no mediakit at %s (./kit build native makes it)" % args.mediakit)
     for tool in ("msiinfo", "wineserver", "timeout"):
@@ -298,11 +321,27 @@ def check(args, rule, tools=True):
             raise Usage("%s is not installed (./kit deps installs what is missing)" % tool)
     if not re.fullmatch(r"[Cc]:(\\[^\\/:*?\"<>|]+)+", args.launcher_folder):
         raise Usage("--launcher-folder needs a folder on C: such as C:\\kit\\launcher")
-    page = code_page(package)
+    return disc, work, programs
+
+
+class Programs:
+    """What a try runs: the disc's own programs, or (LANE_GAP saying why) the twin's."""
+
+    def __init__(self, lane_gap):
+        self.lane_gap, self.launcher, self.package, self.page = lane_gap, None, None, None
+
+    def said(self):
+        if not self.lane_gap:
+            return ("the disc's own: its 32-bit Tarvolen.exe, its setup.msi and the 32-bit Vesmark.dll inside it, "
+                    "under 32-bit Wine (the i686 lane)")
+        return "the 64-bit twin in wine/ (the lane cannot run: %s)" % self.lane_gap
+
+
+def checked_page(page):
     if page not in WINE_LOCALES:
         raise Usage("the package is in code page %d, for which no locale is known that gives Wine that ANSI "
                     "code page" % page)
-    return disc, launcher_exe, package, work, page
+    return page
 
 
 def masked(path, phrase, page):
@@ -317,38 +356,89 @@ def masked(path, phrase, page):
             f.write(data.replace(secret, MASKED.encode()))
 
 
+def disc_settings_of(scratch):
+    settings_file = on_root(scratch, "Tarvolen.ini")
+    if settings_file is None:
+        raise Usage("the disc has no Tarvolen.ini at its root")
+    with open(settings_file, encoding="latin-1", newline="") as f:
+        return f.read()
+
+
+def read_only(scratch):
+    """A pressed disc reports every file read-only, whatever the image or folder said."""
+    output.chmod_tree(scratch, 0o222)
+    os.chmod(scratch, stat.S_IMODE(os.stat(scratch).st_mode) & ~0o222)
+
+
+def run_disc_programs(args, wine, scratch, page):
+    """The disc's own launcher from E:, as the user starts it; (package, settings)."""
+    package = on_root(scratch, "setup.msi")
+    if package is None or os.path.getsize(package) == 0:
+        raise Usage("the disc carries no package (%s): master with --package WXS"
+                    % ("no setup.msi at its root" if package is None else "a 0-byte setup.msi"))
+    settings = disc_settings_of(scratch)
+    try_lane.check_settings(settings)
+    read_only(scratch)
+    lane = try_lane.Lane(wine)
+    lane.make_prefix()
+    if wine('wine_cdrom e "$1"', scratch) != 0:
+        raise Usage("Wine could not make the CD-ROM drive (its output: %s)" % shown(wine.log))
+    say("disc: read-only, as a pressed disc reports it, on CD-ROM drive E:")
+    say("launcher: E:\\Tarvolen.exe started from the disc with the disc's own Tarvolen.ini; its Setup:")
+    say("  %s" % try_settings.value(settings, "Command", "Setup"))
+    say("  (changed to watch it: the launcher's working folder is %s, where the MSIEXEC.EXE it starts "
+        "by name is found first and starts Wine's msiexec with /l*v \"%s\" added; Wine's installer "
+        "honours no logging policy)" % (try_lane.WATCH_FOLDER, LOG))
+    say("installer: ANSI code page %d, the package's (%s)" % (page, "LANG=" + wine.locale))
+    rc = lane.start_disc_launcher(LOG)
+    if rc != 0:
+        say("Tarvolen.exe exited with %d (it always ends with 0)" % rc)
+    return package, settings
+
+
+def run_twin(args, wine, scratch, programs):
+    """The twin's launcher from C: beside a copy of the disc's settings; the disc's settings."""
+    present_disc_with_twin(scratch, programs.package)
+    disc_settings = disc_settings_of(scratch)
+    settings, template, notes = try_settings.for_try(disc_settings, LOG)
+    say("launcher: the twin's Tarvolen.exe in %s beside a copy of the disc's Tarvolen.ini; its Setup:"
+        % args.launcher_folder)
+    say("  %s" % template)
+    for note in notes:
+        say("  (%s)" % note)
+    if wine('wine_prefix "$1"', wine.prefix) != 0 or wine('wine_cdrom e "$1"', scratch) != 0:
+        raise Usage("Wine could not make the prefix or its CD-ROM drive (its output: %s)" % shown(wine.log))
+    say("installer: ANSI code page %d, the package's (%s)" % (programs.page, "LANG=" + wine.locale))
+    start_launcher(wine, programs.launcher, settings, args.launcher_folder)
+    return disc_settings
+
+
 def run(args, rule):
-    disc, launcher_exe, package, work, page = check(args, rule)
+    disc, work, programs = check(args, rule)
     scratch, prefix = os.path.join(work, "disc"), os.path.join(work, "prefix")
     log = os.path.join(work, "wine.log")
-    wine = Wine(prefix, args.timeout, log, WINE_LOCALES[page])
     if os.path.isdir(prefix):
-        wine.stop()
+        Wine(prefix, args.timeout, log).stop()
     rule.claim(work, COMMAND)
-    # The locale is made once, in the build folder's cache, not in the work folder.
-    locales = make_locale(WINE_LOCALES[page], os.path.join(SOURCE_DIR, "build", "locale"), log)
-    if locales is not None:
-        wine.env["LOCPATH"] = locales
-    phrase = vesmark_package.properties(package).get("ProductNameShort", "")
     kept_log = os.path.join(work, "install.log")
+    wine, phrase, page = None, "", programs.page or 1252
     try:
         print("==> try %s" % shown(disc), flush=True)
-        present_disc(disc, scratch, package, wine.log)
-        settings_file = on_root(scratch, "Tarvolen.ini")
-        if settings_file is None:
-            raise Usage("the disc has no Tarvolen.ini at its root")
-        with open(settings_file, encoding="latin-1", newline="") as f:
-            disc_settings = f.read()
-        settings, template, notes = try_settings.for_try(disc_settings, LOG)
-        say("launcher: the twin's Tarvolen.exe in %s beside a copy of the disc's Tarvolen.ini; its Setup:"
-            % args.launcher_folder)
-        say("  %s" % template)
-        for note in notes:
-            say("  (%s)" % note)
-        if wine('wine_prefix "$1"', prefix) != 0 or wine('wine_cdrom e "$1"', scratch) != 0:
-            raise Usage("Wine could not make the prefix or its CD-ROM drive (its output: %s)" % shown(wine.log))
-        say("installer: ANSI code page %d, the package's (%s)" % (page, "LANG=" + wine.locale))
-        start_launcher(wine, launcher_exe, settings, args.launcher_folder)
+        say("programs: %s" % programs.said())
+        stage_disc(disc, scratch, log)
+        package = programs.package or on_root(scratch, "setup.msi")
+        if package is not None and os.path.getsize(package) > 0:
+            page = checked_page(code_page(package))
+            phrase = vesmark_package.properties(package).get("ProductNameShort", "")
+        wine = Wine(prefix, args.timeout, log, WINE_LOCALES[page])
+        # The locale is made once, in the build folder's cache, not in the work folder.
+        locales = make_locale(WINE_LOCALES[page], os.path.join(SOURCE_DIR, "build", "locale"), log)
+        if locales is not None:
+            wine.env["LOCPATH"] = locales
+        if programs.lane_gap:
+            disc_settings = run_twin(args, wine, scratch, programs)
+        else:
+            package, disc_settings = run_disc_programs(args, wine, scratch, page)
         outcome = try_outcome.Outcome(wine, LOG, package, scratch, args.mediakit, work, page)
         try:
             outcome.report(disc_settings)
@@ -357,7 +447,8 @@ def run(args, rule):
                 output.copy_file(outcome.log_path, kept_log)
                 say("log: %s" % shown(kept_log if not args.keep else outcome.log_path))
     finally:
-        wine.stop()
+        if wine is not None:
+            wine.stop()
         if not args.keep:
             # The prefix and the copy of the disc carry the pass phrase, and a
             # prefix (and the booted one it is copied from) takes most of a
@@ -365,7 +456,7 @@ def run(args, rule):
             for path in (prefix, scratch, os.path.join(work, "decrypted"), os.path.join(work, ".prefix-template"),
                          os.path.join(work, ".prefix-template.lock")):
                 output.remove(path)
-            for path in (kept_log, wine.log):
+            for path in (kept_log, log):
                 masked(path, phrase, page)
     print("kit try: both checks passed, the product installed, and every range of Files decrypts back")
     return 0
@@ -387,6 +478,7 @@ def main():
     parser.add_argument("--mediakit", default=os.path.join(SOURCE_DIR, "build", "native", "bin", "mediakit"))
     parser.add_argument("--timeout", type=int, default=600)
     parser.add_argument("--launcher-folder", default=LAUNCHER_FOLDER)
+    parser.add_argument("--twin", action="store_true")
     rule = output.Rule()
 
     def body():

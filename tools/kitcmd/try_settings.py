@@ -46,7 +46,7 @@ def value(text, section, key):
     return None
 
 
-def _leading_number(text):
+def leading_number(text):
     match = re.match(r"\s*([+-]?\d+)", text)
     return int(match.group(1)) if match else 0
 
@@ -107,7 +107,7 @@ def for_try(text, log, drive="E:\\"):
             debug = (index, found)
     if setup is None or not setup[1]:
         raise SettingsError("Tarvolen.ini has no Setup in [Command]: the launcher would start nothing")
-    if debug is not None and _leading_number(debug[1]) != 0:
+    if debug is not None and leading_number(debug[1]) != 0:
         lines[debug[0]] = "Debug=0"
         notes.append("Debug=%s set to 0: its message box would wait for a click" % debug[1])
     template, moved = _disc_placeholders(setup[1], value(text, "Command", "Transform") or "", drive)
