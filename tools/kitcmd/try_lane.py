@@ -6,10 +6,10 @@ custom-action server.
 Wine's installer honours no logging policy (seen: the Logging value under
 HKLM\\Software\\Policies\\Microsoft\\Windows\\Installer writes no log), and the
 disc's Tarvolen.ini cannot change without failing the listing check. So the
-launcher is started with C:\\kit\\watch as its working folder, where the
-MSIEXEC.EXE it starts by name is found first: tools/try_watch/logged_msiexec.c,
-which starts Wine's msiexec with the launcher's command line and a verbose log
-added."""
+prefix's 32-bit msiexec.exe, which the launcher starts by name, is a front
+(tools/try_watch/logged_msiexec.c) that puts Wine's own (kept beside it as
+kitmsiexec.exe) back and starts it with the launcher's command line and a
+verbose log added."""
 import os
 import shutil
 import subprocess
@@ -25,7 +25,8 @@ RUN = os.path.join(SOURCE_DIR, "tools", "wine32", "wine32-run.sh")
 WATCH_SOURCE = os.path.join(SOURCE_DIR, "tools", "try_watch", "logged_msiexec.c")
 WATCH_BUILT = os.path.join(SOURCE_DIR, "build", "try-watch", "MSIEXEC.EXE")
 TEMPLATE = os.path.join(SOURCE_DIR, "build", "wine32", "try-prefix")
-WATCH_FOLDER = "C:\\kit\\watch"
+SYSWOW64 = "C:\\windows\\syswow64"
+WINE_MSIEXEC = "kitmsiexec.exe"
 COMPILER = "i686-w64-mingw32-gcc"
 
 
@@ -92,13 +93,14 @@ class Lane:
         shutil.copytree(TEMPLATE, self.wine.prefix, symlinks=True)
 
     def start_disc_launcher(self, log_windows_path):
-        """E:\\Tarvolen.exe from the disc, its working folder the watch; waits for all it started."""
-        watch = self.wine.host_path(WATCH_FOLDER)
-        os.makedirs(watch, exist_ok=True)
+        """E:\\Tarvolen.exe from the disc; waits for all it started. The front puts
+        Wine's msiexec.exe back when it starts it."""
+        system = self.wine.host_path(SYSWOW64)
         os.makedirs(os.path.dirname(self.wine.host_path(log_windows_path)), exist_ok=True)
-        shutil.copyfile(watch_program(self.wine.log), os.path.join(watch, "MSIEXEC.EXE"))
+        os.replace(os.path.join(system, "msiexec.exe"), os.path.join(system, WINE_MSIEXEC))
+        shutil.copyfile(watch_program(self.wine.log), os.path.join(system, "msiexec.exe"))
         self.wine.env["KIT_TRY_LOG"] = log_windows_path
-        rc = self.run("E:\\Tarvolen.exe", cwd=watch)
+        rc = self.run("E:\\Tarvolen.exe")
         # The launcher does not wait for the installer: the try does.
         if self.wine('timeout "$1" wineserver -w', str(self.wine.seconds)) != 0:
             self.wine.stop()
