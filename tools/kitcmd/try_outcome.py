@@ -120,7 +120,7 @@ class Outcome:
         say("why: mediakit verify of the tried disc against the listing and manifest the package's library embeds:")
         done = subprocess.run(command, stdout=subprocess.PIPE, stderr=subprocess.STDOUT, text=True)
         for line in done.stdout.splitlines():
-            say("  " + line.replace(self.disc, "<disc>").rstrip())
+            say("  " + line.replace(self.package, "<package>").replace(self.disc, "<disc>").rstrip())
         if done.returncode == 0:
             say("mediakit finds the tree as the library expects it: the cause is elsewhere (see the log)")
 
