@@ -199,9 +199,9 @@ void AddVerifyCommand(CLI::App& app)
                   "only in case are a difference, since a disc cannot hold them. Entries that are "
                   "not regular files (FIFOs, devices) are told as what they are and never read. "
                   "Both may be given; or, instead of them, --package or --dll to compare with the "
-                  "listing and the manifest the library embeds, both checked. Exit 0 when the tree passes, 1 when it differs, 2 on usage, "
-                  "I/O, corrupt-listing or unusable-manifest errors (each fails the installer's "
-                  "check too)");
+                  "listing and the manifest the library embeds, both checked. Exit 0 when the tree "
+                  "passes, 1 when it differs, 2 on usage, I/O, corrupt-listing or unusable-manifest "
+                  "errors (each fails the installer's check too)");
     verify->add_option("DIR", args->folder, "Root folder of the disc tree")->required();
     verify->add_option("--listing", args->listing, "Binary listing to compare with");
     verify->add_option("--manifest", args->manifest, "MD5 manifest to check the files' content with");
