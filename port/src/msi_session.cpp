@@ -2,68 +2,34 @@
 #include <msiquery.h>
 #include <port/host.h>
 
-#include <cstring>
+#include "installer_object.h"
+
 #include <map>
 #include <string>
 
 namespace {
 
-struct Session {
+struct Session : PortInstallerObject {
     std::map<std::string, std::string> properties;
     std::map<std::string, std::string> targetPaths;
     bool deferred = false;
 };
 
-std::map<MSIHANDLE, Session>& Sessions()
-{
-    static std::map<MSIHANDLE, Session> sessions;
-    return sessions;
-}
-
 Session* SessionOf(MSIHANDLE handle)
 {
-    auto found = Sessions().find(handle);
-    return found == Sessions().end() ? nullptr : &found->second;
+    return PortInstallerObjectAs<Session>(handle);
 }
 
-// Copies a value out the way the installer does: the text is cut to the
-// buffer and terminated, ERROR_MORE_DATA says it did not fit, and the size
-// comes back as the value's length either way.
 UINT CopyOut(const std::string& value, LPSTR buffer, LPDWORD bufferSize)
 {
-    if (buffer != nullptr && bufferSize == nullptr) {
-        return ERROR_INVALID_PARAMETER;
-    }
-    DWORD length = static_cast<DWORD>(value.size());
-    if (buffer == nullptr) {
-        if (bufferSize != nullptr) {
-            *bufferSize = length;
-        }
-        return ERROR_SUCCESS;
-    }
-    DWORD capacity = *bufferSize;
-    UINT result = ERROR_SUCCESS;
-    if (length >= capacity) {
-        result = ERROR_MORE_DATA;
-        if (capacity > 0) {
-            std::memcpy(buffer, value.data(), capacity - 1);
-            buffer[capacity - 1] = '\0';
-        }
-    } else {
-        std::memcpy(buffer, value.c_str(), length + 1);
-    }
-    *bufferSize = length;
-    return result;
+    return PortCopyInstallerText(value.data(), static_cast<DWORD>(value.size()), buffer, bufferSize);
 }
 
 }  // namespace
 
 MSIHANDLE PortCreateSession()
 {
-    static MSIHANDLE next = 0;
-    MSIHANDLE handle = ++next;
-    Sessions()[handle] = Session();
-    return handle;
+    return PortAddInstallerObject(std::make_unique<Session>());
 }
 
 void PortSetSessionDeferred(MSIHANDLE handle, bool deferred)
@@ -80,11 +46,6 @@ BOOL WINAPI MsiGetMode(MSIHANDLE install, MSIRUNMODE runMode)
 {
     Session* session = SessionOf(install);
     return session != nullptr && session->deferred && runMode == MSIRUNMODE_SCHEDULED ? TRUE : FALSE;
-}
-
-UINT WINAPI MsiCloseHandle(MSIHANDLE any)
-{
-    return Sessions().erase(any) == 1 ? ERROR_SUCCESS : ERROR_INVALID_HANDLE;
 }
 
 UINT WINAPI MsiGetPropertyA(MSIHANDLE install, LPCSTR name, LPSTR valueBuf, LPDWORD valueBufSize)

@@ -18,6 +18,8 @@ row() {
     fail "$*: exit $got, expected $want"; cat "$work/out.txt"
   elif ! grep -qF -- "$says" "$work/out.txt"; then
     fail "$*: does not say '$says'"; cat "$work/out.txt"
+  elif [[ " $* " == *" verify "* && $want -eq 2 && $(wc -l <"$work/out.txt") -ne 1 ]]; then
+    fail "$*: more than one line"; cat "$work/out.txt"
   fi
 }
 snapshot() { (cd "$work/tree" && find . -printf '%p %y %s %m\n' | sort && find . -type f -exec md5sum {} + | sort); }
@@ -42,6 +44,9 @@ awk 'NR == 3 { print tolower($0); next } { print }' "$manifest" >"$work/lower.md
 { cat "$manifest"; head -c 2100 /dev/zero | tr '\0' 'x'; printf '\r\n'; } >"$work/long.md5"
 : >"$work/empty.md5"
 printf '\\Help\\pipe\t%s\r\n' D41D8CD98F00B204E9800998ECF8427E >"$work/pipe.md5"
+# A library without the data, its package, and that package without its custom actions.
+"$(dirname "$0")/library_package.sh" "$work/bare" bare x64 >"$work/bare.log" 2>&1 || { fail "building the stand-in"; cat "$work/bare.log"; }
+cp "$work/bare/bare.msi" "$work/no-action.msi" && msibuild "$work/no-action.msi" -q "DELETE FROM CustomAction"
 
 # listing
 row 2 "corrupt at byte 5784" "$mediakit" listing show "$work/cut.bin"
@@ -56,6 +61,15 @@ row 2 "the manifest is empty" "$mediakit" verify "$disc" --manifest "$work/empty
 row 2 "no such manifest file" "$mediakit" verify "$disc" --manifest "$work/absent.md5"
 row 2 "a character device, not a manifest file" "$mediakit" verify "$disc" --manifest /dev/zero
 row 2 "no file matches the options" "$mediakit" manifest build "$disc" --include '*.none' -o "$work/none.md5"
+# the data a package or a library embeds; each refusal is one line
+row 2 "$work/same.id: not an installer package" "$mediakit" verify "$disc" --package "$work/same.id"
+row 2 "$work/same.id: the library is not a PE image whose resources can be read: no MZ header" "$mediakit" verify "$disc" --dll "$work/same.id"
+row 2 "the library embeds no listing (BIN 101)" "$mediakit" verify "$disc" --dll "$work/bare/bare.dll"
+row 2 "its library (Binary row 'VesmarkDll') embeds no listing (BIN 101)" "$mediakit" verify "$disc" --package "$work/bare/bare.msi"
+row 2 "the package calls no CheckItems from its Binary table" "$mediakit" verify "$disc" --package "$work/no-action.msi"
+row 2 "a FIFO, not a package file" "$mediakit" verify "$disc" --package "$work/fifo"
+row 2 "--package or --dll, one of them" "$mediakit" verify "$disc" --package "$work/bare/bare.msi" --listing "$listing"
+row 2 "--package or --dll, one of them" "$mediakit" verify "$disc" --package "$work/bare/bare.msi" --dll "$work/bare/bare.dll"
 # tree
 row 2 "not a folder" "$mediakit" verify "$work/absent" --listing "$listing"
 row 2 "\\Help\\pipe: a FIFO, not a regular file" "$mediakit" manifest build "$work/tree" -o "$work/m.md5"

@@ -40,6 +40,24 @@ expect_exit 0 "verify of the sample disc" "$mediakit" verify "$disc" --manifest 
 grep -q 'content matches .* (44 of 44 listed files digested)' "$work/out.txt" || fail "summary of a matching tree"
 expect_exit 0 "verify with listing and manifest" "$mediakit" verify "$disc" --manifest "$embedded" --listing "$listing"
 
+# The same checks with the data a library embeds, read from a 64-bit package's
+# Binary table and from a 32-bit library's file.
+stand_in=$(dirname "$0")/library_package.sh
+{ "$stand_in" "$work/x64" data x64 "$listing" "$embedded" && "$stand_in" "$work/x86" data x86 "$listing" "$embedded"; } \
+  >"$work/stand-in.log" 2>&1 || { fail "building the library stand-ins"; cat "$work/stand-in.log"; }
+package=$work/x64/data.msi
+expect_exit 0 "verify --package" "$mediakit" verify "$disc" --package "$package" --codepage 1252
+grep -qF "matches $package's listing" "$work/out.txt" && grep -qF "content matches $package's manifest (44 of 44" "$work/out.txt" \
+  || fail "verify --package: summaries of a matching tree"
+expect_exit 0 "verify --dll" "$mediakit" verify "$disc" --dll "$work/x86/data.dll"
+one=$work/one-byte
+cp -a "$disc" "$one" && chmod u+w "$one/license.txt"
+printf 'X' | dd of="$one/license.txt" bs=1 seek=20 conv=notrunc status=none
+chmod a-w "$one/license.txt"  # read-only again, as on the disc: only the byte differs
+expect_exit 1 "verify --package of a tree with one changed byte" "$mediakit" verify "$one" --package "$package"
+grep -q "^changed  \\\\license.txt  expected $(grep -a '^\\license\.txt'$'\t' "$embedded" | cut -f2 | tr -d '\r')  found " "$work/out.txt" \
+  && grep -qF "matches $package's listing" "$work/out.txt" || fail "verify --package: the changed byte is not told as in the manifest check"
+
 copy=$work/copy
 cp -a "$disc" "$copy"
 chmod -R u+w "$copy"

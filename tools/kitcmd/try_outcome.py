@@ -116,21 +116,11 @@ class Outcome:
                if id_file is not None else "nothing (there is none)"))
 
     def explain(self):
-        listing, manifest, _ = vesmark_package.embedded_data(self.package)
-        data = os.path.join(self.work, "data")
-        os.makedirs(data, exist_ok=True)
-        command = [self.mediakit, "verify", self.disc, "--codepage", str(self.page)]
-        for option, content, name in (("--listing", listing, "listing.bin"), ("--manifest", manifest, "manifest.md5")):
-            if content is None:
-                say("the package's library embeds no %s" % name)
-                continue
-            with open(os.path.join(data, name), "wb") as f:
-                f.write(content)
-            command += [option, os.path.join(data, name)]
+        command = [self.mediakit, "verify", self.disc, "--package", self.package, "--codepage", str(self.page)]
         say("why: mediakit verify of the tried disc against the listing and manifest the package's library embeds:")
         done = subprocess.run(command, stdout=subprocess.PIPE, stderr=subprocess.STDOUT, text=True)
         for line in done.stdout.splitlines():
-            say("  " + line.replace(self.disc, "<disc>").rstrip())
+            say("  " + line.replace(self.package, "<package>").replace(self.disc, "<disc>").rstrip())
         if done.returncode == 0:
             say("mediakit finds the tree as the library expects it: the cause is elsewhere (see the log)")
 

@@ -159,20 +159,38 @@ bool Contains(const fs::path& folder, const fs::path& path)
 
 }  // namespace
 
-std::string ReadInputFile(const std::string& path, const std::string& what)
+namespace {
+
+// An open descriptor of the regular file at path; ends the command for
+// anything else.
+int OpenInputFile(const std::string& path, const std::string& what, struct stat& info)
 {
     // Not blocking: a FIFO without a writer is refused below, not waited for.
     int fd = open(path.c_str(), O_RDONLY | O_NONBLOCK | O_NOCTTY | O_CLOEXEC);
     if (fd < 0) {
         Fail(path, errno == ENOENT ? "no such " + what + " file" : "cannot open the " + what + ": " + SystemReason(errno));
     }
-    struct stat info {};
     if (fstat(fd, &info) != 0 || !S_ISREG(info.st_mode)) {
         const char* kind = S_ISDIR(info.st_mode) ? "a folder" : NonRegularKind(info.st_mode);
         close(fd);
         Fail(path, std::string(kind != nullptr ? kind : "not a regular file") + ", not a " + what +
                        " file; it is not read");
     }
+    return fd;
+}
+
+}  // namespace
+
+void CheckInputFile(const std::string& path, const std::string& what)
+{
+    struct stat info {};
+    close(OpenInputFile(path, what, info));
+}
+
+std::string ReadInputFile(const std::string& path, const std::string& what)
+{
+    struct stat info {};
+    int fd = OpenInputFile(path, what, info);
     // Read straight into the text, sized once with a byte to spare, so that
     // the read that finds the end needs no room of its own; a file that grew
     // meanwhile is read whole all the same.

@@ -16,6 +16,10 @@ struct NamedPath {
 // names it in messages ("listing", "manifest").
 std::string ReadInputFile(const std::string& path, const std::string& what);
 
+// Ends the command as ReadInputFile would unless path is a regular file that
+// can be opened, for inputs that a library reads itself.
+void CheckInputFile(const std::string& path, const std::string& what);
+
 // Writes content to path: beside the target, renamed over it when complete
 // and keeping the old one's permissions, so that a failed write never leaves
 // half a file. A symbolic link is followed to what it names. Only a regular

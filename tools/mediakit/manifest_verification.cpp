@@ -1,7 +1,6 @@
 #include "manifest_verification.h"
 
 #include "command_exit.h"
-#include "command_files.h"
 #include "manifest_report.h"
 #include "progress_bar.h"
 #include "text_reader.h"
@@ -15,15 +14,16 @@
 namespace {
 
 // The manifest's text in the host's UTF-8, in which the port names the tree.
-std::string ReadManifest(const std::string& path, const CCodePageText& codePage)
+std::string ReadManifest(const VerifyInput& input, const CCodePageText& codePage)
 {
-    std::string ansi = ReadInputFile(path, "manifest");
+    const std::string& name = input.name;
+    std::string ansi = input.read();
     if (ansi.empty()) {
-        EndCommand(exitError, path + ": the manifest is empty; the check fails without one");
+        EndCommand(exitError, name + ": the manifest is empty; the check fails without one");
     }
     // Told before the text is recoded, which would turn the mark into letters.
     if (StartsWithByteOrderMark(reinterpret_cast<const BYTE*>(ansi.data()), static_cast<DWORD>(ansi.size()))) {
-        EndCommand(exitError, path + ": the manifest starts with a byte-order mark; the check fails on it "
+        EndCommand(exitError, name + ": the manifest starts with a byte-order mark; the check fails on it "
                                      "(write it as plain text in the code page, as manifest build does)");
     }
     if (codePage.IsOwnUtf8(ansi)) {
@@ -31,7 +31,7 @@ std::string ReadManifest(const std::string& path, const CCodePageText& codePage)
     }
     std::string utf8;
     if (!codePage.FromAnsi(ansi, utf8)) {
-        EndCommand(exitError, path + ": the manifest is not text in code page " +
+        EndCommand(exitError, name + ": the manifest is not text in code page " +
                                   std::to_string(codePage.CodePage()));
     }
     return utf8;
@@ -88,15 +88,15 @@ uint64_t ListedBytes(const std::string& root, const CManifestReport& report)
 
 }  // namespace
 
-ManifestOutcome VerifyManifest(const std::string& root, const std::string& manifestPath,
+ManifestOutcome VerifyManifest(const std::string& root, const VerifyInput& manifestInput,
                                const CCodePageText& codePage, bool first, CFindingWriter& writer)
 {
-    CTextReader reader(ReadManifest(manifestPath, codePage));
+    CTextReader reader(ReadManifest(manifestInput, codePage));
     CFindDataFromMD5 manifest(&reader);
     if (!manifest.IsComplete()) {
         // Read again only to tell the line: the reader gave the text back.
-        std::string problem = LoadProblem(manifest, ReadManifest(manifestPath, codePage));
-        EndCommand(exitError, manifestPath + ": " + problem + "; the check fails on it");
+        std::string problem = LoadProblem(manifest, ReadManifest(manifestInput, codePage));
+        EndCommand(exitError, manifestInput.name + ": " + problem + "; the check fails on it");
     }
 
     ManifestOutcome outcome;

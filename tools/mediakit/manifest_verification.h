@@ -3,6 +3,7 @@
 #pragma once
 #include "code_page_text.h"
 #include "finding_writer.h"
+#include "verify_input.h"
 
 #include <string>
 
@@ -17,5 +18,5 @@ struct ManifestOutcome {
 
 // root is the tree as the platform names it ("X:\"). Ends the command with
 // exit code 2 when the manifest cannot be read or is not in codePage.
-ManifestOutcome VerifyManifest(const std::string& root, const std::string& manifestPath,
+ManifestOutcome VerifyManifest(const std::string& root, const VerifyInput& manifestInput,
                                const CCodePageText& codePage, bool first, CFindingWriter& writer);

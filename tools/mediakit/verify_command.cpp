@@ -2,15 +2,16 @@
 // the library's own walker, inputs and comparison, telling every difference.
 #include "code_page_text.h"
 #include "command_exit.h"
-#include "command_files.h"
 #include "commands.h"
 #include "difference_printer.h"
 #include "disc_drive.h"
+#include "embedded_data.h"
 #include "finding_writer.h"
 #include "manifest_verification.h"
 #include "number_option.h"
 #include "recoded_input.h"
 #include "text_reader.h"
+#include "verify_input.h"
 
 #include "verify/file_iterator.h"
 #include "verify/find_data_from_bin.h"
@@ -27,6 +28,8 @@ struct VerifyArguments {
     std::string folder;
     std::string listing;
     std::string manifest;
+    std::string package;
+    std::string library;
     unsigned codePage = 1252;
     bool first = false;
     bool json = false;
@@ -42,12 +45,12 @@ struct PartOutcome {
 
 const char stoppedAtFirst[] = " (stopped at the first, as the installer's check does)";
 
-PartOutcome VerifyListing(const VerifyArguments& args, const std::string& root,
+PartOutcome VerifyListing(const VerifyArguments& args, const VerifyInput& listingInput, const std::string& root,
                           const CCodePageText& codePage, CFindingWriter& writer)
 {
-    CTextReader reader(ReadInputFile(args.listing, "listing"));
+    CTextReader reader(listingInput.read());
     if (!reader.IsValid()) {
-        EndCommand(exitError, args.listing + ": the listing is empty; the check fails without one");
+        EndCommand(exitError, listingInput.name + ": the listing is empty; the check fails without one");
     }
     CDifferencePrinter printer(writer, args.first, root);
     CFileIterator iterator;
@@ -63,14 +66,14 @@ PartOutcome VerifyListing(const VerifyArguments& args, const std::string& root,
         structure = listing.Structure();
     }
     if (structure.fault != listingWhole) {
-        EndCommand(exitError, args.listing + ": corrupt at byte " + std::to_string(structure.offset) + ": " +
+        EndCommand(exitError, listingInput.name + ": corrupt at byte " + std::to_string(structure.offset) + ": " +
                                   DescribeListingFault(structure.fault) + "; the check fails on it");
     }
     unsigned differences = printer.missing + printer.extra + printer.changed;
     bool passes = same && differences == 0 && printer.troubles == 0;
     std::ostringstream line;
     if (passes) {
-        line << args.folder << ": matches " << args.listing;
+        line << args.folder << ": matches " << listingInput.name;
     } else {
         line << args.folder << ": " << differences << " difference(s): " << printer.missing << " missing, "
              << printer.extra << " extra, " << printer.changed << " changed";
@@ -87,17 +90,17 @@ PartOutcome VerifyListing(const VerifyArguments& args, const std::string& root,
     return PartOutcome{!passes, printer.troubles != 0};
 }
 
-PartOutcome VerifyContent(const VerifyArguments& args, const std::string& root,
+PartOutcome VerifyContent(const VerifyArguments& args, const VerifyInput& manifestInput, const std::string& root,
                           const CCodePageText& codePage, CFindingWriter& writer)
 {
-    ManifestOutcome outcome = VerifyManifest(root, args.manifest, codePage, args.first, writer);
+    ManifestOutcome outcome = VerifyManifest(root, manifestInput, codePage, args.first, writer);
     bool passes = outcome.passes && outcome.changed == 0 && outcome.troubles == 0;
     std::ostringstream line;
     line << args.folder << ": ";
     if (passes) {
-        line << "content matches " << args.manifest;
+        line << "content matches " << manifestInput.name;
     } else {
-        line << outcome.changed << " changed file(s) against " << args.manifest;
+        line << outcome.changed << " changed file(s) against " << manifestInput.name;
     }
     line << " (" << outcome.checked << " of " << outcome.rows << " listed files digested";
     if (outcome.missing != 0) {
@@ -117,11 +120,38 @@ PartOutcome VerifyContent(const VerifyArguments& args, const std::string& root,
     return PartOutcome{!outcome.passes || outcome.changed != 0, outcome.troubles != 0};
 }
 
+// What the tree is compared with: the files given, or the data a library
+// embeds. Each source is given alone; ends the command when none is.
+EmbeddedData ChosenInputs(const VerifyArguments& args)
+{
+    bool files = !args.listing.empty() || !args.manifest.empty();
+    int sources = (files ? 1 : 0) + (args.package.empty() ? 0 : 1) + (args.library.empty() ? 0 : 1);
+    if (sources == 0) {
+        EndCommand(exitError, "give --listing FILE, --manifest FILE or both, or --package MSI, or --dll DLL");
+    }
+    if (sources > 1) {
+        EndCommand(exitError, "give the listing and manifest files, --package or --dll, one of them: each "
+                              "names what the tree is compared with");
+    }
+    EmbeddedData inputs;
+    if (!args.package.empty()) {
+        inputs = ReadPackageData(args.package);
+    } else if (!args.library.empty()) {
+        inputs = ReadLibraryData(args.library);
+    } else {
+        if (!args.listing.empty()) {
+            inputs.listing = InputFile(args.listing, "listing");
+        }
+        if (!args.manifest.empty()) {
+            inputs.manifest = InputFile(args.manifest, "manifest");
+        }
+    }
+    return inputs;
+}
+
 void RunVerify(const VerifyArguments& args)
 {
-    if (args.listing.empty() && args.manifest.empty()) {
-        EndCommand(exitError, "give --listing FILE, --manifest FILE or both");
-    }
+    EmbeddedData inputs = ChosenInputs(args);
     std::unique_ptr<CCodePageText> codePage;
     try {
         codePage = std::make_unique<CCodePageText>(args.codePage);
@@ -138,11 +168,11 @@ void RunVerify(const VerifyArguments& args)
                           std::cout, std::cerr);
     PartOutcome listing;
     PartOutcome content;
-    if (!args.listing.empty()) {
-        listing = VerifyListing(args, drive->Root(), *codePage, writer);
+    if (inputs.listing.IsGiven()) {
+        listing = VerifyListing(args, inputs.listing, drive->Root(), *codePage, writer);
     }
-    if (!args.manifest.empty()) {
-        content = VerifyContent(args, drive->Root(), *codePage, writer);
+    if (inputs.manifest.IsGiven()) {
+        content = VerifyContent(args, inputs.manifest, drive->Root(), *codePage, writer);
     }
     int exitCode = exitOk;
     if (listing.troubled || content.troubled) {
@@ -168,14 +198,23 @@ void AddVerifyCommand(CLI::App& app)
                   "to letter case, as on the disc; two entries of one folder whose names differ "
                   "only in case are a difference, since a disc cannot hold them. Entries that are "
                   "not regular files (FIFOs, devices) are told as what they are and never read. "
-                  "Both may be given. Exit 0 when the tree passes, 1 when it differs, 2 on usage, "
-                  "I/O, corrupt-listing or unusable-manifest errors (each fails the installer's "
-                  "check too)");
+                  "Both may be given; or, instead of them, --package or --dll to compare with the "
+                  "listing and the manifest the library embeds, both checked. Exit 0 when the tree "
+                  "passes, 1 when it differs, 2 on usage, I/O, corrupt-listing or unusable-manifest "
+                  "errors (each fails the installer's check too)");
     verify->add_option("DIR", args->folder, "Root folder of the disc tree")->required();
     verify->add_option("--listing", args->listing, "Binary listing to compare with");
     verify->add_option("--manifest", args->manifest, "MD5 manifest to check the files' content with");
+    verify->add_option("--package", args->package,
+                       "Installer package (.msi) to check with the listing (BIN 101) and the manifest "
+                       "(BIN 103) of its CheckItems library, the Binary table row that the action's Source "
+                       "names; read through the installer's database functions");
+    verify->add_option("--dll", args->library,
+                       "Custom-action library (Vesmark.dll, 32- or 64-bit) to check with the listing (BIN 101) "
+                       "and the manifest (BIN 103) it embeds");
     verify->add_option("--codepage", args->codePage,
-                       "ANSI code page of the names in the listing and the manifest (default 1252)")
+                       "ANSI code page of the names in the listing and the manifest, as the installer "
+                       "that runs the checks has it (default 1252)")
         ->check(decimalNumber);
     verify->add_flag("--first", args->first,
                      "Stop each check at its first difference, where the installer's check stops");
