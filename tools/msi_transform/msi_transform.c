@@ -39,14 +39,24 @@ typedef struct {
     int count;
 } CRows;
 
+static void* Grown(void* block, size_t size)
+{
+    void* grown = realloc(block, size);
+    if (grown == NULL) {
+        fprintf(stderr, "msi_transform: out of memory\n");
+        exit(1);
+    }
+    return grown;
+}
+
 static char* RecordString(MSIHANDLE record, UINT field)
 {
     DWORD size = 0;
     char probe[1];
     MsiRecordGetStringA(record, field, probe, &size);
-    char* text = malloc(size + 1);
+    char* text = Grown(NULL, size + 1);
     size += 1;
-    if (text == NULL || MsiRecordGetStringA(record, field, text, &size) != ERROR_SUCCESS) {
+    if (MsiRecordGetStringA(record, field, text, &size) != ERROR_SUCCESS) {
         free(text);
         return NULL;
     }
@@ -67,13 +77,12 @@ static UINT ReadProperties(MSIHANDLE db, CRows* out)
         result = MsiViewExecute(view, 0);
     }
     while (result == ERROR_SUCCESS && (result = MsiViewFetch(view, &record)) == ERROR_SUCCESS) {
-        CRow* grown = realloc(out->rows, (out->count + 1) * sizeof(CRow));
-        if (grown == NULL) {
-            result = ERROR_OUTOFMEMORY;
+        out->rows = Grown(out->rows, (out->count + 1) * sizeof(CRow));
+        out->rows[out->count].name = RecordString(record, 1);
+        out->rows[out->count].value = RecordString(record, 2);
+        if (out->rows[out->count].name == NULL || out->rows[out->count].value == NULL) {
+            result = ERROR_FUNCTION_FAILED;
         } else {
-            out->rows = grown;
-            out->rows[out->count].name = RecordString(record, 1);
-            out->rows[out->count].value = RecordString(record, 2);
             out->count++;
         }
         MsiCloseHandle(record);
@@ -118,14 +127,14 @@ typedef struct {
 
 static void Put16(CBuffer* buffer, unsigned value)
 {
-    buffer->bytes = realloc(buffer->bytes, buffer->size + 2);
+    buffer->bytes = Grown(buffer->bytes, buffer->size + 2);
     buffer->bytes[buffer->size++] = (unsigned char)(value & 0xFF);
     buffer->bytes[buffer->size++] = (unsigned char)(value >> 8);
 }
 
 static void PutBytes(CBuffer* buffer, const char* text, size_t length)
 {
-    buffer->bytes = realloc(buffer->bytes, buffer->size + length + 1);
+    buffer->bytes = Grown(buffer->bytes, buffer->size + length + 1);
     memcpy(buffer->bytes + buffer->size, text, length);
     buffer->size += length;
 }
@@ -144,6 +153,10 @@ static unsigned StringId(CStringPool* pool, const char* text)
             pool->refs[i]++;
             return i + 1;
         }
+    }
+    if (pool->count == sizeof pool->strings / sizeof pool->strings[0]) {
+        fprintf(stderr, "msi_transform: over %u strings are not written\n", pool->count);
+        exit(1);
     }
     pool->strings[pool->count] = text;
     pool->refs[pool->count] = 1;
@@ -272,10 +285,14 @@ static UINT TableNames(MSIHANDLE db, CRows* out)
         result = MsiViewExecute(view, 0);
     }
     while (result == ERROR_SUCCESS && (result = MsiViewFetch(view, &record)) == ERROR_SUCCESS) {
-        out->rows = realloc(out->rows, (out->count + 1) * sizeof(CRow));
+        out->rows = Grown(out->rows, (out->count + 1) * sizeof(CRow));
         out->rows[out->count].name = RecordString(record, 1);
         out->rows[out->count].value = "";
-        out->count++;
+        if (out->rows[out->count].name == NULL) {
+            result = ERROR_FUNCTION_FAILED;
+        } else {
+            out->count++;
+        }
         MsiCloseHandle(record);
     }
     MsiCloseHandle(view);
