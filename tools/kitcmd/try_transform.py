@@ -60,8 +60,9 @@ def apply(package, transform, target, log):
             return "msi_transform did not finish within %d s" % APPLY_SECONDS
         out.write(done.stderr)
     if done.returncode != 0 or not os.path.isfile(target):
-        said = [line for line in done.stderr.splitlines() if line.startswith("msi_transform:")]
-        return said[-1][len("msi_transform: "):] if said else "exit %d" % done.returncode
+        said = [line for line in done.stderr.splitlines() if line.strip()]
+        ours = [line[len("msi_transform: "):] for line in said if line.startswith("msi_transform: ")]
+        return (ours or said or ["exit %d" % done.returncode])[-1]
     return None
 
 
