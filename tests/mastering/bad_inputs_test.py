@@ -213,6 +213,8 @@ def rows(kind):
                                      "--iso", "{w}/made/disc/img.iso"], r"--iso .* writes itself"),
             ("source a FIFO", ["{w}/big", "--product", "P", "--id", "I", "--out", "{w}/new",
                                "--package", "{w}/fifo"], r"the WiX source .* is a FIFO"),
+            ("transform not an OLE compound file", ["{w}/big", "--product", "P", "--id", "I", "--out", "{w}/new",
+                                                    "--transform", "{w}/notes.txt"], r"--transform .* is not a transform"),
             ("unknown code page", ["{w}/big", "--product", "P", "--id", "I", "--out", "{w}/made", "--codepage", "99999"],
              r"code page 99999 is not known"),
             ("disc over the medium", ["{w}/big", "--product", "P", "--id", "I", "--out", "{w}/new", "--medium", "cd650"],

@@ -2,7 +2,9 @@
 # ./kit master in one pass on a product folder that is not the sample: nested
 # folders, a blank and a non-ASCII letter in names, an empty file and one over
 # 64 MiB. The folder must be left exactly as it was, the staged disc and the
-# image read back must verify, and ./kit try must install from the image.
+# image read back must verify, and ./kit try must install from the image and
+# prove that the installer applied the disc's transform, a real one that
+# msi_transform made. A disc whose Setup names a junk .mst must fail its try.
 #   master_own_tree_test.sh WORK_FOLDER
 set -euo pipefail
 work=${1:?usage: master_own_tree_test.sh WORK_FOLDER}
@@ -46,24 +48,37 @@ cat >"$work/orbit.wxs" <<'WXS'
   </Product>
 </Wix>
 WXS
+# A transform of the package's ProductName, made by the installer's own functions.
+msi_transform="$source_dir/tools/msi_transform/msi_transform.sh"
+table='CREATE TABLE `Property` (`Property` CHAR(72) NOT NULL, `Value` LONGCHAR NOT NULL LOCALIZABLE PRIMARY KEY `Property`)'
+msibuild "$work/base.msi" -q "$table"
+msibuild "$work/base.msi" -q "INSERT INTO \`Property\` (\`Property\`, \`Value\`) VALUES ('ProductName', 'Orbit Planner 5')"
+cp "$work/base.msi" "$work/german.msi"
+msibuild "$work/german.msi" -q "UPDATE \`Property\` SET \`Value\` = 'Orbit Planner 5 (Deutsch)' WHERE \`Property\` = 'ProductName'"
+"$msi_transform" generate "$work/base.msi" "$work/german.msi" "$work/orbit-de.mst" || fail "msi_transform made no transform"
+
 snapshot() { (cd "$tree" && find . -printf '%p %m %s %T@\n' | sort && find . -type f -exec md5sum {} + | sort); }
 before=$(snapshot)
 
 out=$("$source_dir/tools/kitcmd/master.py" "$tree" --product "Orbit Planner 5" --id ORBIT5-DISC1 \
-      --out "$work/dist" --package "$work/orbit.wxs" --iso "$work/dist/orbit.iso" --label ORBIT5 2>&1) || true
+      --out "$work/dist" --package "$work/orbit.wxs" --iso "$work/dist/orbit.iso" --label ORBIT5 \
+      --transform "$work/orbit-de.mst" 2>&1) || true
 echo "$out" | tail -n 25
 [[ "$(snapshot)" == "$before" ]] || fail "the product folder changed"
 for text in "Intel package; carries Vesmark.dll" "BIN 101 equals listing.bin" "the image holds the disc as mastered" \
-            "Result: mastered and verified."; do
+            "transform orbit-de.mst at the disc's root" "Result: mastered and verified."; do
   [[ "$out" == *"$text"* ]] || fail "master did not say '$text'"
 done
 disc="$work/dist/disc"
-for name in disk1.id Tarvolen.exe Tarvolen.ini setup.msi "Data/Maps/Nord/Übersicht.txt" "Help Files/start page.htm"; do
+for name in disk1.id Tarvolen.exe Tarvolen.ini setup.msi orbit-de.mst "Data/Maps/Nord/Übersicht.txt" "Help Files/start page.htm"; do
   [[ -f "$disc/$name" ]] || fail "the staged disc has no $name"
 done
 cmp -s "$tree/Data/Maps/terrain.bin" "$disc/Data/Maps/terrain.bin" || fail "the large file was not staged whole"
 [[ -z "$(find "$disc" -type f -perm /222)" ]] || fail "a staged file is writable, unlike a pressed one"
 grep -qx 'Product=Orbit Planner 5' <(tr -d '\r' <"$disc/disk1.id") || fail "disk1.id does not carry the product"
+for line in 'Transform=orbit-de.mst' 'Setup=/i [%PACKAGE%] TRANSFORMS="[%TRANSFORM%]"'; do
+  grep -qxF "$line" <(tr -d '\r' <"$disc/Tarvolen.ini") || fail "Tarvolen.ini does not say $line"
+done
 for name in Tarvolen.exe Vesmark.dll setup.msi; do
   [[ -f "$work/dist/wine/$name" ]] || fail "no 64-bit $name for ./kit try"
 done
@@ -71,6 +86,24 @@ done
 # The image installs under the installer, and a changed byte in it is named.
 "$source_dir/tests/mastering/try_disc_test.sh" "$work/dist" "$work/dist/orbit.iso" \
   "$source_dir/build/native/bin/mediakit" "$work/try-test" || fail "./kit try did not prove the image"
+grep -qF "applied: ProductName 'Orbit Planner 5' -> 'Orbit Planner 5 (Deutsch)', as the log's property dump gives it" \
+  "$work/try-test/intact.out" || fail "the try does not prove the transform's ProductName applied"
+
+# A 23-byte .mst that Setup names is no transform: the install may go through, the try must not.
+junk="$work/Junk Planner"
+mkdir -p "$junk/Data"
+cp "$tree/Data/orbits.db" "$tree/Data/empty.dat" "$junk/Data/"
+printf 'not a transform at all\n' >"$junk/1031.mst"
+rc=0
+"$source_dir/tools/kitcmd/master.py" "$junk" --product "Orbit Planner 5" --id ORBIT5-DISC1 --out "$work/junk-dist" \
+  --package "$work/orbit.wxs" --template '/i [%PACKAGE%] TRANSFORMS=1031.mst' >"$work/junk-master.out" 2>&1 || rc=$?
+[[ $rc == 0 ]] || { fail "the junk transform's disc: master exited $rc"; tail -n 5 "$work/junk-master.out"; }
+rc=0
+"$source_dir/tools/kitcmd/try_disc.py" "$work/junk-dist/disc" --work "$work/junk-try" \
+  --mediakit "$source_dir/build/native/bin/mediakit" >"$work/junk-try.out" 2>&1 || rc=$?
+sed 's/^/  | /' "$work/junk-try.out"
+[[ $rc == 1 ]] || fail "the junk transform's try: exit $rc, expected 1"
+grep -qF "FAIL: 1031.mst is not a transform" "$work/junk-try.out" || fail "the try does not name 1031.mst as no transform"
 
 if ((failures > 0)); then
   echo "master_own_tree_test: $failures failure(s)"

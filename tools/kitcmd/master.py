@@ -31,6 +31,8 @@ CHECK_PACKAGE = os.path.join(SOURCE_DIR, "tests", "binaries", "check_package.sh"
 COMMAND = "kit master"
 # What this run puts at the disc's root beside the product's files.
 ROOT_FILES = ("disk1.id", "Tarvolen.exe", "Tarvolen.ini", "setup.msi")
+TEMPLATE = "/i [%PACKAGE%]"
+TRANSFORM_TEMPLATE = '/i [%PACKAGE%] TRANSFORMS="[%TRANSFORM%]"'
 OUTPUTS = ("listing.bin", "manifest.md5", "Vesmark.dll", "Tarvolen.exe", "disk1.id", "Tarvolen.ini")
 SECTOR = 2048
 # Sectors of 2,048 bytes each medium holds (CD: 74 and 80 minutes of 75
@@ -45,8 +47,9 @@ Usage: ./kit master DIR --product P --id I [--package WXS] [--iso FILE] [options
 
 Stages the product's folder DIR as a disc in OUT/disc (OUT is dist/ in the
 current folder unless --out says otherwise) and masters it; DIR is only read.
-  OUT/disc/                   DIR's files, plus disk1.id, Tarvolen.exe, Tarvolen.ini
-                              and setup.msi (the package, or a 0-byte stand-in)
+  OUT/disc/                   DIR's files, plus disk1.id, Tarvolen.exe, Tarvolen.ini,
+                              setup.msi (the package, or a 0-byte stand-in) and the
+                              --transform file
   OUT/listing.bin, manifest.md5   the data, made from OUT/disc
   OUT/Vesmark.dll, Tarvolen.exe   32-bit, that data embedded; *.debug beside them
   OUT/disk1.id, Tarvolen.ini      copies of what went onto the disc
@@ -75,7 +78,11 @@ are name-based UUIDs of its contents.
   --label L             the image's volume label (default: the disc id; A-Z 0-9 _, up to 16)
   --exclude GLOB        leave matching files off the disc (repeatable; a glob with a
                         slash matches the path below DIR, one without any name)
-  --template TEXT       [Command] Setup of Tarvolen.ini (default "/i [%PACKAGE%]")
+  --transform FILE      put this transform (.mst, an OLE compound file) at the disc's root
+                        beside the launcher, listed and digested like every file, and name
+                        it in [Command] Transform of Tarvolen.ini
+  --template TEXT       [Command] Setup of Tarvolen.ini (default "/i [%PACKAGE%]", with
+                        --transform '/i [%PACKAGE%] TRANSFORMS="[%TRANSFORM%]"')
   --codepage N          ANSI code page of the names and the pass phrase (default 1252)
   --out FOLDER          where everything goes (default dist/)
   --check               check the arguments and inputs only; write nothing
@@ -95,7 +102,8 @@ def parse(argv):
     parser.add_argument("--product")
     parser.add_argument("--id", dest="disc_id")
     parser.add_argument("--out", default="dist")
-    parser.add_argument("--template", default="/i [%PACKAGE%]")
+    parser.add_argument("--template")
+    parser.add_argument("--transform")
     parser.add_argument("--codepage", default="1252")
     parser.add_argument("--package")
     parser.add_argument("--iso")
@@ -123,6 +131,8 @@ class Master:
         self.sample = args.dir is None
         self.status = 0
         self.log = None
+        self.transform = None
+        self.root_files = ROOT_FILES
 
     # Everything below "check" only reads; "run" writes.
     def check(self):
@@ -155,6 +165,10 @@ class Master:
         if a.package is not None:
             self.rule.input_file("the WiX source", a.package)
             a.package = os.path.abspath(a.package)
+        if a.transform is not None:
+            self.check_transform()
+        if a.template is None:
+            a.template = TRANSFORM_TEMPLATE if a.transform is not None else TEMPLATE
         label = a.label if a.label is not None else re.sub(r"[^A-Z0-9_]", "", a.disc_id.upper().replace("-", "_"))[:16]
         if not re.fullmatch(r"[A-Z0-9_]{1,16}", label):
             raise Refused("the volume label '%s' must be 1 to 16 of A-Z, 0-9 and _" % label)
@@ -176,6 +190,30 @@ class Master:
             self.check_names()
             self.check_medium()
         self.check_identifiers()
+
+    def check_transform(self):
+        """A transform the disc can carry under its own name at the root."""
+        import msi_package
+        import stage_tree
+        path = self.rule.input_file("--transform", self.args.transform)
+        name = os.path.basename(path)
+        fault = stage_tree.name_fault(name, False)
+        if fault is None and name.lower() in (n.lower() for n in ROOT_FILES):
+            fault = "is a file ./kit master writes itself at the disc's root"
+        if fault is None:
+            try:
+                if name.encode("cp" + self.args.codepage).decode("cp" + self.args.codepage) != name:
+                    fault = "reads back as another name in code page %s" % self.args.codepage
+            except UnicodeError:
+                fault = "cannot be written in code page %s (choose it with --codepage)" % self.args.codepage
+        if fault is not None:
+            raise Refused("--transform %s: the name %s" % (self.args.transform, fault))
+        with open(path, "rb") as f:
+            if f.read(len(msi_package.OLE_SIGNATURE)) != msi_package.OLE_SIGNATURE:
+                raise Refused("--transform %s is not a transform: it does not begin as an OLE compound file "
+                              "(D0 CF 11 E0 A1 B1 1A E1)" % self.args.transform)
+        self.transform, self.transform_name = path, name
+        self.root_files = ROOT_FILES + (name,)
 
     def check_values(self):
         """The values CryptFile reads, as the source states them; the built
@@ -202,7 +240,7 @@ class Master:
                    "--codepage", self.args.codepage]
         for glob in self.args.exclude:
             command += ["--exclude", glob]
-        for name in ROOT_FILES:
+        for name in self.root_files:
             command += ["--exclude", "/" + name]
         return command
 
@@ -227,7 +265,7 @@ class Master:
         from stage_tree import matches
         size = 0
         times = []
-        excludes = self.args.exclude + ["/" + name for name in ROOT_FILES]
+        excludes = self.args.exclude + ["/" + name for name in self.root_files]
         for folder, folders, files in os.walk(self.args.dir):
             below = os.path.relpath(folder, self.args.dir)
             below = "" if below == "." else below + "/"
@@ -253,11 +291,14 @@ class Master:
             done = subprocess.run([MEDIAKIT, "discid", "--product", self.args.product, "--id", self.args.disc_id,
                                    "-o", os.path.join(scratch, "disk1.id"), "--settings",
                                    os.path.join(scratch, "Tarvolen.ini"), "--template", self.args.template,
-                                   "--codepage", self.args.codepage],
+                                   "--codepage", self.args.codepage] + self.transform_option(),
                                   stdout=subprocess.PIPE, stderr=subprocess.STDOUT, text=True)
         if done.returncode != 0:
             lines = done.stdout.strip().splitlines() or ["exit %d" % done.returncode]
             raise Refused(re.sub(r"^mediakit[^:]*: ", "", lines[-1]))
+
+    def transform_option(self):
+        return ["--transform", self.transform_name] if self.transform else []
 
     def tool(self, *command):
         """Runs a tool with its chatter in the log; on failure says its last words and stops."""
@@ -288,7 +329,7 @@ class Master:
             self.dir = self.rule.input_folder("DIR", self.args.dir)
             self.check_medium()
         dir_ = self.dir
-        for name in ROOT_FILES:
+        for name in self.root_files:
             if os.path.lexists(os.path.join(dir_, name)):
                 print("warning: %s in %s is replaced by the one this run makes" % (name, dir_), file=sys.stderr)
         # Every tool dates what it writes by the inputs, not by the clock.
@@ -310,8 +351,10 @@ class Master:
         sys.stderr.write(done.stderr)
         self.tool(MEDIAKIT, "discid", "--product", self.args.product, "--id", self.args.disc_id,
                   "-o", os.path.join(disc, "disk1.id"), "--settings", os.path.join(disc, "Tarvolen.ini"),
-                  "--template", self.args.template, "--codepage", self.args.codepage)
+                  "--template", self.args.template, "--codepage", self.args.codepage, *self.transform_option())
         output.copy_file(TARVOLEN, os.path.join(disc, "Tarvolen.exe"))
+        if self.transform:
+            output.copy_file(self.transform, os.path.join(disc, self.transform_name))
         open(os.path.join(disc, "setup.msi"), "x").close()
         # A pressed disc reports every file read-only: so must the staged tree.
         output.chmod_tree(disc, 0o222)
@@ -332,7 +375,7 @@ class Master:
     def settle_times(self):
         """What this run puts at the disc's root, and the root itself, get the
         inputs' time; DIR's files and folders keep theirs."""
-        for path in [os.path.join(self.disc, name) for name in ROOT_FILES] + [self.disc]:
+        for path in [os.path.join(self.disc, name) for name in self.root_files] + [self.disc]:
             os.utime(path, (self.epoch, self.epoch), follow_symlinks=False)
 
     def make_binaries(self):
@@ -456,6 +499,13 @@ class Master:
         print("Mastered %s as %s" % (self.dir, disc))
         print("  %d folders, %d files; manifest rows: %d" % (folders, files, rows))
         print("  product %s, disc %s" % (a.product, a.disc_id))
+        if self.transform:
+            path = os.path.join(disc, self.transform_name)
+            print("  transform %s at the disc's root (Transform=%s), %d bytes  md5 %s; Setup=%s"
+                  % (self.transform_name, self.transform_name, os.path.getsize(path), digest(path, "md5"),
+                     a.template))
+            if "TRANSFORMS=" not in a.template.upper():
+                print("  warning: the Setup template sets no TRANSFORMS=: the installer does not apply it")
         for name in outputs:
             path = os.path.join(out, name)
             print("  %-13s %9d bytes  md5 %s" % (name, os.path.getsize(path), digest(path, "md5")))

@@ -43,7 +43,11 @@ The report: each Vesmark action's result from msiexec's log, the installation's
 result, what was installed, and for each file of the package's "Files" that its
 "RectPyrc" range differs from the disc's file, that nothing else differs, and
 that `mediakit crypt decrypt` of a copy gives the disc's file back byte for
-byte. When the disc is refused or the installation fails, `mediakit verify` of
+byte. When the disc's Tarvolen.ini names a Transform (or its Setup sets
+TRANSFORMS=), that msiexec's log names it in TRANSFORMS and that each property
+the transform changes or adds (tools/msi_transform applies it to a copy of the
+package) has its transformed value in the log; a file that is no transform
+fails the try. When the disc is refused or the installation fails, `mediakit verify` of
 the tried tree against the listing and manifest the package's library embeds
 tells why.
 
@@ -68,8 +72,8 @@ The installer runs in the disc's ANSI code page, the one the package's summary
 information gives (./kit master --codepage N writes the package in it), as
 Windows set to that language runs it.
 
-Exit status: 0 both checks passed, the product installed and every range
-decrypts back; 1 the disc was refused, the installation failed, a proof failed
+Exit status: 0 both checks passed, the product installed, every range
+decrypts back and any transform was proven applied; 1 the disc was refused, the installation failed, a proof failed
 or Wine ran out of time; 2 a usage error: no such disc, a disc folder holding
 a FIFO, device or link, a --work that overlaps the disc or holds files the try
 did not make, a disc without a package or with Debug set, (for the twin) no

@@ -9,6 +9,7 @@ import subprocess
 
 import build_package
 import try_settings
+import try_transform
 import vesmark_package
 
 CHECKS = ("VesmarkCheckItems", "VesmarkCheckContentOfItems")
@@ -79,6 +80,9 @@ class Outcome:
         with open(self.log_path, encoding="cp%d" % self.page, errors="replace") as f:
             log = f.read()
         say("msiexec opened %s" % (property_logged(log, "OriginalDatabase") or "(not logged)"))
+        transform_failures = try_transform.prove(log, disc_settings, self.package, self.wine.host_path, self.work, say)
+        for failure in transform_failures:
+            say("FAIL: %s" % failure)
         results = {}
         for action, value in ACTION_ENDED.findall(log):
             results[action] = value
@@ -97,10 +101,11 @@ class Outcome:
         if unchecked:
             raise TryFailed("%s did not run: nothing proves the disc was checked" % " and ".join(unchecked))
         failures = self.prove(property_logged(log, "_DBASE_"))
-        if failures:
-            for failure in failures:
-                say("FAIL: %s" % failure)
-            raise TryFailed("FAILED: %d proof(s) of the installed files failed" % len(failures))
+        for failure in failures:
+            say("FAIL: %s" % failure)
+        if failures or transform_failures:
+            raise TryFailed("FAILED: %d proof(s) of the installed files and the transform failed"
+                            % (len(failures) + len(transform_failures)))
 
     def not_started(self, disc_settings):
         say("msiexec did not start")
