@@ -1,7 +1,10 @@
 #!/usr/bin/env bash
-# ./kit try on what ./kit master wrote: the image installs and every range of
-# Files decrypts back; with one byte of a listed file changed in the image's
-# tree, the disc is refused and the report names that file.
+# ./kit try on what ./kit master wrote: the image alone, with nothing beside
+# it, installs with the disc's own 32-bit programs and every range of Files
+# decrypts back; with one byte of a listed file changed in the image's tree,
+# the disc is refused and the report names that file; with --twin, the 64-bit
+# twin beside the image installs it too. Where the lane cannot run, every row
+# runs the twin and says so.
 #   try_disc_test.sh DIST IMAGE MEDIAKIT WORK
 set -euo pipefail
 dist=$(cd "${1:?usage: try_disc_test.sh DIST IMAGE MEDIAKIT WORK}" && pwd)
@@ -17,12 +20,22 @@ rm -rf "$work"
 mkdir -p "$work"
 work=$(cd "$work" && pwd)
 
-# The image's tree with one byte changed in a listed file one folder below the
-# root, imaged again beside the same 64-bit twin.
+lane_gap=$(KIT_ROOT=$source_dir bash -c 'source "$0" && wine32_missing' "$source_dir/tools/wine32/env.sh")
+# The image alone; and its tree with one byte changed in a listed file one
+# folder below the root, imaged again. The twin goes beside both only where
+# the lane cannot run.
+alone="$work/alone"
 changed="$work/changed"
-mkdir -p "$changed"
+mkdir -p "$alone" "$changed"
+cp "$image_file" "$alone/disc.iso"
 xorriso -osirrox on -read_fs norock -indev "$image_file" -extract / "$changed/disc" 2>"$work/xorriso.log"
-ln -s "$dist/wine" "$changed/wine"
+if [[ -n "$lane_gap" ]]; then
+  ln -s "$dist/wine" "$alone/wine"
+  ln -s "$dist/wine" "$changed/wine"
+  programs="the 64-bit twin"
+else
+  programs="the disc's own"
+fi
 listed=$(tr -d '\r' <"$dist/manifest.md5" | while IFS=$'\t' read -r path _; do
   host="$changed/disc/$(echo "${path#\\}" | tr '\\' '/')"
   if [[ "$path" =~ ^\\[^\\]*\\[^\\]*$ && $(stat -c %s "$host") -gt 100 ]]; then echo "$path"; break; fi
@@ -34,24 +47,26 @@ printf "$(printf '\\%03o' $((byte ^ 1)))" | dd of="$file" bs=1 seek=100 conv=not
 chmod -R a-w "$changed/disc"
 xorriso -as mkisofs -J -joliet-long -r -V CHANGED -o "$changed/disc.iso" "$changed/disc" 2>>"$work/xorriso.log"
 
-# try IMAGE NAME: runs the try on IMAGE; its output lands in WORK/NAME.out.
+# try IMAGE NAME [ARGS]: runs the try on IMAGE; its output lands in WORK/NAME.out.
 try() {
   rc=0
-  "$source_dir/tools/kitcmd/try_disc.py" "$1" --work "$work/try" --mediakit "$mediakit" >"$work/$2.out" 2>&1 || rc=$?
+  "$source_dir/tools/kitcmd/try_disc.py" "$1" --work "$work/try" --mediakit "$mediakit" "${@:3}" \
+    >"$work/$2.out" 2>&1 || rc=$?
   sed 's/^/  | /' "$work/$2.out"
 }
 
 touch "$work/before"
-echo "row: intact image"
-try "$image_file" intact
+echo "row: the image alone"
+try "$alone/disc.iso" intact
 [[ $rc == 0 ]] || fail "the intact disc: exit $rc, expected 0"
+grep -q "^  programs: $programs" "$work/intact.out" || fail "the report does not say $programs programs ran"
 # The first name of the package's Files.
-encrypted=$(msiinfo export "$dist/wine/setup.msi" Property | awk -F'\t' '$1 == "Files" {print $2}' | tr -d '\r' |
+encrypted=$(msiinfo export "$dist/setup.msi" Property | awk -F'\t' '$1 == "Files" {print $2}' | tr -d '\r' |
   tr ',;' '\n\n' | sed -n '/./{p;q}')
 grep -q "^  $encrypted: bytes .* encrypted.* back byte for byte" "$work/intact.out" \
   || fail "the report does not prove $encrypted encrypted and decrypted back"
 # What the try keeps by default: no prefix, and nothing carrying the pass phrase.
-phrase=$(msiinfo export "$dist/wine/setup.msi" Property | awk -F'\t' '$1 == "ProductNameShort" {print $2}' | tr -d '\r')
+phrase=$(msiinfo export "$dist/setup.msi" Property | awk -F'\t' '$1 == "ProductNameShort" {print $2}' | tr -d '\r')
 [[ ! -e "$work/try/prefix" && ! -e "$work/try/.prefix-template" ]] || fail "the try kept its Wine prefix"
 [[ -z "$(grep -rlF -- "$phrase" "$work/try")" ]] || fail "a file the try kept carries the pass phrase"
 
@@ -61,8 +76,14 @@ try "$changed/disc.iso" changed
 grep -qF "changed  $listed " "$work/changed.out" || fail "the report does not name $listed as changed"
 grep -q "^  VesmarkCheckContentOfItems: failed" "$work/changed.out" || fail "the content check did not fail"
 
+echo "row: --twin, the twin beside the image"
+try "$image_file" twin --twin
+[[ $rc == 0 ]] || fail "the twin: exit $rc, expected 0"
+grep -q "^  programs: the 64-bit twin in wine/ (the lane cannot run: --twin" "$work/twin.out" ||
+  fail "the report does not say the twin ran"
+
 # The try works on its own copy of the disc.
-[[ -z "$(find "$dist" "$image_file" "$changed" -newer "$work/before")" ]] || fail "the try changed what it was given"
+[[ -z "$(find "$dist" "$image_file" "$alone" "$changed" -newer "$work/before")" ]] || fail "the try changed what it was given"
 
 if ((failures)); then
   echo "try_disc_test: $failures failure(s)"

@@ -10,6 +10,7 @@ prefix's 32-bit msiexec.exe, which the launcher starts by name, is a front
 (tools/try_watch/logged_msiexec.c) that puts Wine's own (kept beside it as
 kitmsiexec.exe) back and starts it with the launcher's command line and a
 verbose log added."""
+import fcntl
 import os
 import shutil
 import subprocess
@@ -83,14 +84,20 @@ class Lane:
 
     def make_prefix(self):
         """The prefix, copied from a booted one kept in the build folder
-        (booting under the emulator takes most of a minute)."""
-        template = Lane(type(self.wine)(TEMPLATE, self.wine.seconds, self.wine.log))
-        if template.run("cmd", "/c", "exit") != 0:
-            raise output.Refused("the lane's Wine could not boot a prefix (its output: %s)" % shown(self.wine.log))
-        template.wine.stop()
-        subprocess.run(["bash", "-c", 'WINEPREFIX="$0" timeout 60 wineserver -w', TEMPLATE], check=False)
-        output.remove(self.wine.prefix)
-        shutil.copytree(TEMPLATE, self.wine.prefix, symlinks=True)
+        (booting under the emulator takes most of a minute); one try at a time
+        boots or copies it."""
+        os.makedirs(os.path.dirname(TEMPLATE), exist_ok=True)
+        with open(TEMPLATE + ".copy.lock", "w") as lock:
+            fcntl.flock(lock, fcntl.LOCK_EX)
+            if not os.path.isfile(os.path.join(TEMPLATE, ".syswow64-filled")):
+                template = Lane(type(self.wine)(TEMPLATE, self.wine.seconds, self.wine.log))
+                if template.run("cmd", "/c", "exit") != 0:
+                    raise output.Refused("the lane's Wine could not boot a prefix (its output: %s)"
+                                         % shown(self.wine.log))
+                template.wine.stop()
+                subprocess.run(["bash", "-c", 'WINEPREFIX="$0" timeout 60 wineserver -w', TEMPLATE], check=False)
+            output.remove(self.wine.prefix)
+            shutil.copytree(TEMPLATE, self.wine.prefix, symlinks=True)
 
     def start_disc_launcher(self, log_windows_path):
         """E:\\Tarvolen.exe from the disc; waits for all it started. The front puts
