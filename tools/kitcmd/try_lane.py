@@ -5,11 +5,14 @@ custom-action server.
 
 Wine's installer honours no logging policy (seen: the Logging value under
 HKLM\\Software\\Policies\\Microsoft\\Windows\\Installer writes no log), and the
-disc's Tarvolen.ini cannot change without failing the listing check. So the
-launcher is started with C:\\kit\\watch as its working folder, where the
-MSIEXEC.EXE it starts by name is found first: tools/try_watch/logged_msiexec.c,
-which starts Wine's msiexec with the launcher's command line and a verbose log
-added."""
+disc's Tarvolen.ini cannot change without failing the listing check. The
+launcher starts MSIEXEC.EXE by name, which Wine's shell looks up in the system
+folder first (not in the working folder, which the launcher sets to its own):
+so the watch, tools/try_watch/logged_msiexec.c, lies in the prefix's 32-bit
+system folder as MSIEXEC.EXE, in capitals, beside Wine's own msiexec.exe. Wine
+takes a file of the name exactly as asked before one of another case, so the
+launcher's start finds the watch, and the watch's start of msiexec.exe (as
+Wine's installer starts its 32-bit custom-action server) finds Wine's own."""
 import os
 import shutil
 import subprocess
@@ -25,7 +28,7 @@ RUN = os.path.join(SOURCE_DIR, "tools", "wine32", "wine32-run.sh")
 WATCH_SOURCE = os.path.join(SOURCE_DIR, "tools", "try_watch", "logged_msiexec.c")
 WATCH_BUILT = os.path.join(SOURCE_DIR, "build", "try-watch", "MSIEXEC.EXE")
 TEMPLATE = os.path.join(SOURCE_DIR, "build", "wine32", "try-prefix")
-WATCH_FOLDER = "C:\\kit\\watch"
+WATCH_FOLDER = "C:\\windows\\syswow64"
 COMPILER = "i686-w64-mingw32-gcc"
 
 
@@ -92,13 +95,12 @@ class Lane:
         shutil.copytree(TEMPLATE, self.wine.prefix, symlinks=True)
 
     def start_disc_launcher(self, log_windows_path):
-        """E:\\Tarvolen.exe from the disc, its working folder the watch; waits for all it started."""
+        """E:\\Tarvolen.exe from the disc, the watch in its way; waits for all it started."""
         watch = self.wine.host_path(WATCH_FOLDER)
-        os.makedirs(watch, exist_ok=True)
         os.makedirs(os.path.dirname(self.wine.host_path(log_windows_path)), exist_ok=True)
         shutil.copyfile(watch_program(self.wine.log), os.path.join(watch, "MSIEXEC.EXE"))
         self.wine.env["KIT_TRY_LOG"] = log_windows_path
-        rc = self.run("E:\\Tarvolen.exe", cwd=watch)
+        rc = self.run("E:\\Tarvolen.exe")
         # The launcher does not wait for the installer: the try does.
         if self.wine('timeout "$1" wineserver -w', str(self.wine.seconds)) != 0:
             self.wine.stop()
