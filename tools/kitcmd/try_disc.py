@@ -15,12 +15,13 @@ Tarvolen.ini, finds the disc by its disk1.id and starts the installer on the
 disc's setup.msi, whose 32-bit Vesmark.dll runs in the installer's 32-bit
 custom-action server. An image alone is enough. The disc and its template are
 not changed; to get the installer's verbose log (Wine's installer honours no
-logging policy), the launcher's working folder is C:\\kit\\watch, where the
-MSIEXEC.EXE it starts by name is found first: it starts Wine's msiexec with the
-launcher's command line and /l*v added. The template's own UI level is kept, so
-a template that shows a window waiting for a click runs into --timeout, and a
-disc whose Tarvolen.ini sets a nonzero Debug is refused (its message box would
-wait). The report says which programs ran.
+logging policy), the MSIEXEC.EXE the launcher starts by name is a watch in the
+prefix's 32-bit system folder, found before Wine's msiexec.exe beside it: it
+starts Wine's msiexec with the launcher's command line and /l*v added. The
+template's own UI level is kept, so a template that shows a window waiting for
+a click runs into --timeout, and a disc whose Tarvolen.ini sets a nonzero
+Debug is refused (its message box would wait). The report says which programs
+ran.
 
 Where the lane cannot run (not root, binfmt_misc refused, ./kit deps32 could
 not fetch 32-bit Wine), or with --twin, the try says why in one line and falls
@@ -415,8 +416,8 @@ def run_disc_programs(args, wine, scratch, page, log=LOG, fresh=True):
     say("disc: read-only, as a pressed disc reports it, on CD-ROM drive E:")
     say("launcher: E:\\Tarvolen.exe started from the disc with the disc's own Tarvolen.ini; its Setup:")
     say("  %s" % try_settings.value(settings, "Command", "Setup"))
-    say("  (changed to watch it: the launcher's working folder is %s, where the MSIEXEC.EXE it starts "
-        "by name is found first and starts Wine's msiexec with /l*v \"%s\" added; Wine's installer "
+    say("  (changed to watch it: the MSIEXEC.EXE it starts by name is found as %s\\MSIEXEC.EXE, which "
+        "starts Wine's msiexec.exe beside it with /l*v \"%s\" added; Wine's installer "
         "honours no logging policy)" % (try_lane.WATCH_FOLDER, log))
     say("installer: ANSI code page %d, the package's (%s)" % (page, "LANG=" + wine.locale))
     rc = lane.start_disc_launcher(log)

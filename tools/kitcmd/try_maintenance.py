@@ -16,9 +16,6 @@ import vesmark_package
 from try_outcome import TryFailed, say, shown
 
 OLD_LOG = "C:\\kit\\old-install.log"
-# The installer the launcher starts under the lane: the 32-bit one, as the
-# watch's GetSystemDirectory gives it to a 32-bit program.
-MSIEXEC32 = "C:\\windows\\syswow64\\msiexec.exe"
 UNINSTALL_KEY = "HKLM\\Software\\Microsoft\\Windows\\CurrentVersion\\Uninstall\\"
 DISALLOW_ABSENT = 16  # msidbFeatureAttributesUIDisallowAbsent
 ONLY_DETECT = 2  # msidbUpgradeAttributesOnlyDetect
@@ -97,7 +94,7 @@ class Installer:
         say("msiexec %s /qn /l*v %s" % (" ".join(args), log))
         command = list(args) + ["/qn", "/l*v", log]
         if self.lane is not None:
-            self.lane.run(MSIEXEC32, *command)
+            self.lane.run("msiexec", *command)
             if self.wine('timeout "$1" wineserver -w', str(self.wine.seconds)) != 0:
                 self.wine.stop()
                 raise self.wine.timed_out("msiexec " + " ".join(args))
