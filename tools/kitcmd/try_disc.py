@@ -484,7 +484,7 @@ def run(args, rule):
         Wine(prefix, args.timeout, log).stop()
     rule.claim(work, COMMAND)
     kept_log = os.path.join(work, "install.log")
-    wine, phrase, page = None, "", programs.page or 1252
+    wine, phrase, old_phrase, page = None, "", "", programs.page or 1252
     try:
         print("==> try %s" % shown(disc), flush=True)
         say("programs: %s" % programs.said())
@@ -498,9 +498,12 @@ def run(args, rule):
         locales = make_locale(WINE_LOCALES[page], os.path.join(SOURCE_DIR, "build", "locale"), log)
         if locales is not None:
             wine.env["LOCPATH"] = locales
+        installer = try_maintenance.Installer(wine, None if programs.lane_gap else try_lane.Lane(wine), work, page)
         if programs.old:
             old_scratch, old_package = stage_old(args, work, programs, package, log)
+            old_phrase = vesmark_package.properties(old_package).get("ProductNameShort", "")
             install_old(args, wine, old_scratch, programs, page)
+            try_maintenance.check_old_registered(old_package, installer)
         if programs.lane_gap:
             disc_settings = run_twin(args, wine, scratch, programs, fresh=not programs.old)
         else:
@@ -512,7 +515,6 @@ def run(args, rule):
             if os.path.isfile(outcome.log_path):
                 output.copy_file(outcome.log_path, kept_log)
                 say("log: %s" % shown(kept_log if not args.keep else outcome.log_path))
-        installer = try_maintenance.Installer(wine, None if programs.lane_gap else try_lane.Lane(wine), work, page)
         if programs.old:
             try_maintenance.check_upgraded(old_package, installer)
         if args.maintenance:
@@ -531,6 +533,7 @@ def run(args, rule):
             # The maintenance runs' and the earlier version's logs lie beside them.
             for path in glob.glob(os.path.join(work, "*.log")):
                 masked(path, phrase, page)
+                masked(path, old_phrase, page)
     print("kit try: both checks passed, the product installed, and every range of Files decrypts back"
           + (", over the earlier version" if programs.old else "")
           + ("; repaired, changed and removed as proved above" if args.maintenance else ""))

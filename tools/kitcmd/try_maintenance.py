@@ -196,6 +196,9 @@ def maintain(outcome, installer):
         proof.check("removal of feature %s" % feature, absent)
         installer.run("modify-add", "/i", "E:\\setup.msi", "ADDLOCAL=" + feature)
         proof.check("addition of feature %s" % feature)
+    if not installer.registered(product):
+        raise TryFailed("the installed product %s is not found under %s: its removal could not be proved"
+                        % (product, UNINSTALL_KEY))
     installer.remove_disc()
     installer.run("uninstall", "/x", product)
     left = [t for t, _ in vesmark_package.installed_files(package)
@@ -210,6 +213,14 @@ def maintain(outcome, installer):
                                                                                  " ".join(views)))
     say("after the uninstall: no file of the product left, %s %s, %s%s not registered"
         % (folder, "empty" if os.path.isdir(proof.root) else "gone", UNINSTALL_KEY, product))
+
+
+def check_old_registered(old_package, installer):
+    """The earlier version is registered once installed, so that its absence later means something."""
+    old = vesmark_package.properties(old_package).get("ProductCode", "")
+    if not installer.registered(old):
+        raise TryFailed("the earlier version %s is not found under %s once installed" % (old, UNINSTALL_KEY))
+    say("the earlier version %s is registered" % old)
 
 
 def check_upgraded(old_package, installer):
