@@ -81,7 +81,8 @@ def optional_feature(package):
 
 
 class Installer:
-    """msiexec under the prefix's Wine: the lane's 32-bit one, or the twin's 64-bit one."""
+    """Wine's msiexec in the prefix, as the launcher's start reaches it: under the lane's Wine
+    (its 32-bit custom-action server runs the disc's library), or for the twin the system's."""
 
     def __init__(self, wine, lane, work, page):
         self.wine, self.lane, self.work, self.page = wine, lane, work, page
