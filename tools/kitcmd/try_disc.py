@@ -472,7 +472,6 @@ def install_old(args, wine, scratch, programs, page):
     finally:
         if os.path.isfile(outcome.log_path):
             output.copy_file(outcome.log_path, os.path.join(os.path.dirname(scratch), "old-install.log"))
-    print("==> the disc over it, as a major upgrade", flush=True)
     return package
 
 
@@ -504,6 +503,7 @@ def run(args, rule):
             old_phrase = vesmark_package.properties(old_package).get("ProductNameShort", "")
             install_old(args, wine, old_scratch, programs, page)
             try_maintenance.check_old_registered(old_package, installer)
+            print("==> the disc over it, as a major upgrade", flush=True)
         if programs.lane_gap:
             disc_settings = run_twin(args, wine, scratch, programs, fresh=not programs.old)
         else:
