@@ -340,6 +340,7 @@ def check(args, rule, tools=True):
         programs.page = checked_page(code_page(programs.package))
         if old:
             old_programs.launcher, old_programs.package = find_twin(twins[1])
+            old_programs.page = programs.page  # both run in the disc's locale
     programs.old, programs.old_programs = old, old_programs
     if tools and not os.access(args.mediakit, os.X_OK):
         raise Usage("no mediakit at %s (./kit build native makes it)" % args.mediakit)
