@@ -279,6 +279,7 @@ def rows(kind):
             ("work holding the disc", ["{w}/made/disc", "--work", "{w}/made"], r"--work .* overlaps the disc"),
             ("work a link into the disc", ["{w}/made/disc", "--work", "{w}/productlink/Data"], r"--work .* overlaps the disc"),
             ("timeout not a number", ["{w}/made/disc", "--timeout", "soon"], r"--timeout: invalid int value"),
+            ("no earlier disc", ["{w}/made/disc", "--upgrade-from", "{w}/nothing"], r"--upgrade-from: no earlier disc"),
         ],
         "inspect": [
             ("a FIFO", ["{w}/fifo"], r"fifo is a FIFO, not a regular file"),

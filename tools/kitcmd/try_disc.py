@@ -1,7 +1,7 @@
 #!/usr/bin/python3
 # Debian's interpreter on purpose: python3-pefile installs for it.
 """Usage: ./kit try [DISC] [--work FOLDER] [--keep] [--twin] [--mediakit PATH] [--timeout SECONDS]
-                 [--launcher-folder C:\\PATH]
+                 [--launcher-folder C:\\PATH] [--maintenance] [--upgrade-from OLD]
 
 Installs from a mastered disc in a fresh Wine prefix, as a user would, and
 proves what happened. DISC is the disc folder (default dist/disc) or its ISO
@@ -67,20 +67,41 @@ tells why.
   --launcher-folder C:\\PATH
                      the folder on C: the launcher starts from (default
                      C:\\kit\\launcher), such as one named in the disc's code page
+  --upgrade-from OLD first install OLD, an earlier disc folder or image of the product
+                     (the same UpgradeCode, a lower ProductVersion, refused unless the
+                     disc's Upgrade table removes it), the same way, and prove it;
+                     then the disc is installed over it in the same prefix, as a major
+                     upgrade, and OLD's product must no longer be registered
+                     (with the twin, OLD needs its own twin in wine/ beside it)
+  --maintenance      after the installation, run msiexec directly on E:\\setup.msi, each
+                     with /qn and a verbose log kept in FOLDER/NAME.log: a repair with
+                     REINSTALL=ALL REINSTALLMODE=omus, one with amus, the removal of a
+                     feature the user may leave out (REMOVE=, then ADDLOCAL=; skipped
+                     when there is none), and, with the disc taken out of E:, msiexec /x
+                     ProductCode. After each repair and change, every range of Files
+                     must be encrypted exactly once and decrypt back, and every other
+                     installed file equal the disc's; after the removal no file of the
+                     product, no files in its folder and no Uninstall key may be left.
+                     No maintenance run may run the disc's checks.
 
 The installer runs in the disc's ANSI code page, the one the package's summary
 information gives (./kit master --codepage N writes the package in it), as
 Windows set to that language runs it.
 
 Exit status: 0 both checks passed, the product installed, every range
-decrypts back and any transform was proven applied; 1 the disc was refused, the installation failed, a proof failed
-or Wine ran out of time; 2 a usage error: no such disc, a disc folder holding
-a FIFO, device or link, a --work that overlaps the disc or holds files the try
-did not make, a disc without a package or with Debug set, (for the twin) no
-twin beside the disc or one that does not match the disc's package, a tool
-missing, an I/O error or an interruption.
+decrypts back and any transform was proven applied (and each maintenance run
+and the upgrade asked for succeeded and was proved); 1 the disc was refused,
+the installation, a maintenance run or the upgrade failed (the report names
+which), a proof failed or Wine ran out of time; 2 a usage error: no such disc,
+a disc folder holding a FIFO, device or link, a --work that overlaps the disc
+or holds files the try did not make, a disc without a package or with Debug
+set, an OLD that is no earlier version the disc upgrades (found once both
+discs are read, before Wine runs), (for the twin) no twin beside the disc or
+one that does not match the disc's package, a tool missing, an I/O error or
+an interruption.
 """
 import argparse
+import glob
 import os
 import re
 import shutil
@@ -95,6 +116,7 @@ import pe_image  # noqa: E402
 import try_outcome  # noqa: E402
 from try_outcome import on_root, say, shown  # noqa: E402
 import try_lane  # noqa: E402
+import try_maintenance  # noqa: E402
 import try_settings  # noqa: E402
 import vesmark_package  # noqa: E402
 
@@ -288,7 +310,7 @@ def present_disc_with_twin(scratch, package):
 def start_launcher(wine, launcher_exe, settings, folder):
     """Starts the twin's launcher from FOLDER on C: with SETTINGS beside it and waits for all it started."""
     launcher = wine.host_path(folder)
-    os.makedirs(launcher)
+    os.makedirs(launcher, exist_ok=True)
     shutil.copyfile(launcher_exe, os.path.join(launcher, "Tarvolen.exe"))
     with open(os.path.join(launcher, "Tarvolen.ini"), "w", encoding="latin-1", newline="") as f:
         f.write(settings)
@@ -310,14 +332,20 @@ def check(args, rule, tools=True):
     else:
         disc = rule.input_file("the disc image", args.disc)
     lane_gap = "--twin asks for the twin" if args.twin else try_lane.missing()
-    twin = os.path.join(os.path.dirname(os.path.abspath(args.disc)), "wine")
-    if lane_gap and os.path.isdir(twin):
-        rule.input_folder("the twin", twin)
+    old = try_maintenance.check_old(args.upgrade_from, rule) if args.upgrade_from is not None else None
+    twins = [os.path.join(os.path.dirname(os.path.abspath(path)), "wine") for path in (args.disc, old) if path]
+    for twin in twins:
+        if lane_gap and os.path.isdir(twin):
+            rule.input_folder("the twin", twin)
     work = rule.output_folder("--work", args.work, COMMAND)
-    programs = Programs(lane_gap)
+    programs, old_programs = Programs(lane_gap), Programs(lane_gap)
     if lane_gap:
-        programs.launcher, programs.package = find_twin(twin)
+        programs.launcher, programs.package = find_twin(twins[0])
         programs.page = checked_page(code_page(programs.package))
+        if old:
+            old_programs.launcher, old_programs.package = find_twin(twins[1])
+            old_programs.page = programs.page  # both run in the disc's locale
+    programs.old, programs.old_programs = old, old_programs
     if tools and not os.access(args.mediakit, os.X_OK):
         raise Usage("no mediakit at %s (./kit build native makes it)" % args.mediakit)
     for tool in ("msiinfo", "wineserver", "timeout"):
@@ -333,6 +361,7 @@ class Programs:
 
     def __init__(self, lane_gap):
         self.lane_gap, self.launcher, self.package, self.page = lane_gap, None, None, None
+        self.old = self.old_programs = None
 
     def said(self):
         if not self.lane_gap:
@@ -374,8 +403,9 @@ def read_only(scratch):
     os.chmod(scratch, stat.S_IMODE(os.stat(scratch).st_mode) & ~0o222)
 
 
-def run_disc_programs(args, wine, scratch, page):
-    """The disc's own launcher from E:, as the user starts it; (package, settings)."""
+def run_disc_programs(args, wine, scratch, page, log=LOG, fresh=True):
+    """The disc's own launcher from E:, as the user starts it, in a new prefix
+    or (FRESH false) the one there; (package, settings)."""
     package = on_root(scratch, "setup.msi")
     if package is None or os.path.getsize(package) == 0:
         raise Usage("the disc carries no package (%s): master with --package WXS"
@@ -384,7 +414,8 @@ def run_disc_programs(args, wine, scratch, page):
     try_lane.check_settings(settings)
     read_only(scratch)
     lane = try_lane.Lane(wine)
-    lane.make_prefix()
+    if fresh:
+        lane.make_prefix()
     if wine('wine_cdrom e "$1"', scratch) != 0:
         raise Usage("Wine could not make the CD-ROM drive (its output: %s)" % shown(wine.log))
     say("disc: read-only, as a pressed disc reports it, on CD-ROM drive E:")
@@ -392,29 +423,61 @@ def run_disc_programs(args, wine, scratch, page):
     say("  %s" % try_settings.value(settings, "Command", "Setup"))
     say("  (to watch it: the prefix's 32-bit msiexec.exe, which the launcher starts by name, is a front that "
         "puts Wine's own back and starts it with /l*v \"%s\" added; Wine's installer honours no logging policy)"
-        % LOG)
+        % log)
     say("installer: ANSI code page %d, the package's (%s)" % (page, "LANG=" + wine.locale))
-    rc = lane.start_disc_launcher(LOG)
+    rc = lane.start_disc_launcher(log)
     if rc != 0:
         say("Tarvolen.exe exited with %d (it always ends with 0)" % rc)
     return package, settings
 
 
-def run_twin(args, wine, scratch, programs):
-    """The twin's launcher from C: beside a copy of the disc's settings; the disc's settings."""
+def run_twin(args, wine, scratch, programs, log=LOG, fresh=True):
+    """The twin's launcher from C: beside a copy of the disc's settings, in a new
+    prefix or (FRESH false) the one there; the disc's settings."""
     present_disc_with_twin(scratch, programs.package)
     disc_settings = disc_settings_of(scratch)
-    settings, template, notes = try_settings.for_try(disc_settings, LOG)
+    settings, template, notes = try_settings.for_try(disc_settings, log)
     say("launcher: the twin's Tarvolen.exe in %s beside a copy of the disc's Tarvolen.ini; its Setup:"
         % args.launcher_folder)
     say("  %s" % template)
     for note in notes:
         say("  (%s)" % note)
-    if wine('wine_prefix "$1"', wine.prefix) != 0 or wine('wine_cdrom e "$1"', scratch) != 0:
+    if fresh and wine('wine_prefix "$1"', wine.prefix) != 0 or wine('wine_cdrom e "$1"', scratch) != 0:
         raise Usage("Wine could not make the prefix or its CD-ROM drive (its output: %s)" % shown(wine.log))
     say("installer: ANSI code page %d, the package's (%s)" % (programs.page, "LANG=" + wine.locale))
     start_launcher(wine, programs.launcher, settings, args.launcher_folder)
     return disc_settings
+
+
+def stage_old(args, work, programs, package, log):
+    """The earlier disc --upgrade-from names, staged beside the disc; (its copy, its package)."""
+    scratch = os.path.join(work, "old-disc")
+    stage_disc(programs.old, scratch, log)
+    old_package = programs.old_programs.package or on_root(scratch, "setup.msi")
+    if old_package is None or os.path.getsize(old_package) == 0:
+        raise Usage("--upgrade-from %s carries no package" % shown(programs.old))
+    gap = try_maintenance.upgrade_gap(old_package, package)
+    if gap:
+        raise Usage("--upgrade-from %s: the disc is no major upgrade of it: %s" % (shown(programs.old), gap))
+    return scratch, old_package
+
+
+def install_old(args, wine, scratch, programs, page):
+    """The earlier version installed from E: and proved, as the disc is after it; its package."""
+    print("==> the earlier version, %s, first" % shown(programs.old), flush=True)
+    if programs.lane_gap:
+        run_twin(args, wine, scratch, programs.old_programs, try_maintenance.OLD_LOG)
+        package = programs.old_programs.package
+    else:
+        package, settings = run_disc_programs(args, wine, scratch, page, try_maintenance.OLD_LOG)
+    outcome = try_outcome.Outcome(wine, try_maintenance.OLD_LOG, package, scratch, args.mediakit,
+                                  os.path.join(os.path.dirname(scratch), "old"), page)
+    try:
+        outcome.report(disc_settings_of(scratch))
+    finally:
+        if os.path.isfile(outcome.log_path):
+            output.copy_file(outcome.log_path, os.path.join(os.path.dirname(scratch), "old-install.log"))
+    return package
 
 
 def run(args, rule):
@@ -425,7 +488,7 @@ def run(args, rule):
         Wine(prefix, args.timeout, log).stop()
     rule.claim(work, COMMAND)
     kept_log = os.path.join(work, "install.log")
-    wine, phrase, page = None, "", programs.page or 1252
+    wine, phrase, old_phrase, page = None, "", "", programs.page or 1252
     try:
         print("==> try %s" % shown(disc), flush=True)
         say("programs: %s" % programs.said())
@@ -439,10 +502,17 @@ def run(args, rule):
         locales = make_locale(WINE_LOCALES[page], os.path.join(SOURCE_DIR, "build", "locale"), log)
         if locales is not None:
             wine.env["LOCPATH"] = locales
+        installer = try_maintenance.Installer(wine, None if programs.lane_gap else try_lane.Lane(wine), work, page)
+        if programs.old:
+            old_scratch, old_package = stage_old(args, work, programs, package, log)
+            old_phrase = vesmark_package.properties(old_package).get("ProductNameShort", "")
+            install_old(args, wine, old_scratch, programs, page)
+            try_maintenance.check_old_registered(old_package, installer)
+            print("==> the disc over it, as a major upgrade", flush=True)
         if programs.lane_gap:
-            disc_settings = run_twin(args, wine, scratch, programs)
+            disc_settings = run_twin(args, wine, scratch, programs, fresh=not programs.old)
         else:
-            package, disc_settings = run_disc_programs(args, wine, scratch, page)
+            package, disc_settings = run_disc_programs(args, wine, scratch, page, fresh=not programs.old)
         outcome = try_outcome.Outcome(wine, LOG, package, scratch, args.mediakit, work, page)
         try:
             outcome.report(disc_settings)
@@ -450,6 +520,10 @@ def run(args, rule):
             if os.path.isfile(outcome.log_path):
                 output.copy_file(outcome.log_path, kept_log)
                 say("log: %s" % shown(kept_log if not args.keep else outcome.log_path))
+        if programs.old:
+            try_maintenance.check_upgraded(old_package, installer)
+        if args.maintenance:
+            try_maintenance.maintain(outcome, installer)
     finally:
         if wine is not None:
             wine.stop()
@@ -458,11 +532,16 @@ def run(args, rule):
             # prefix (and the booted one it is copied from) takes most of a
             # gigabyte; the logs are kept, masked.
             for path in (prefix, scratch, os.path.join(work, "decrypted"), os.path.join(work, ".prefix-template"),
-                         os.path.join(work, ".prefix-template.lock")):
+                         os.path.join(work, ".prefix-template.lock"), os.path.join(work, "old-disc"),
+                         os.path.join(work, "old")):
                 output.remove(path)
-            for path in (kept_log, log):
+            # The maintenance runs' and the earlier version's logs lie beside them.
+            for path in glob.glob(os.path.join(work, "*.log")):
                 masked(path, phrase, page)
-    print("kit try: both checks passed, the product installed, and every range of Files decrypts back")
+                masked(path, old_phrase, page)
+    print("kit try: both checks passed, the product installed, and every range of Files decrypts back"
+          + (", over the earlier version" if programs.old else "")
+          + ("; repaired, changed and removed as proved above" if args.maintenance else ""))
     return 0
 
 
@@ -483,6 +562,8 @@ def main():
     parser.add_argument("--timeout", type=int, default=600)
     parser.add_argument("--launcher-folder", default=LAUNCHER_FOLDER)
     parser.add_argument("--twin", action="store_true")
+    parser.add_argument("--maintenance", action="store_true")
+    parser.add_argument("--upgrade-from")
     rule = output.Rule()
 
     def body():

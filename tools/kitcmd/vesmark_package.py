@@ -54,15 +54,19 @@ def _target_below(folders, key, top):
     return list(reversed(parts))
 
 
-def installed_files(package, top="_DBASE_"):
-    """For each file the package installs below the folder TOP: its path there,
-    split into names, and its path on the disc, as the installer reads it."""
+def installed_files(package, top="_DBASE_", components=None):
+    """For each file the package installs below the folder TOP (of COMPONENTS
+    only, when given): its path there, split into names, and its path on the
+    disc, as the installer reads it."""
     try:
         folders = {r["Directory"]: r for r in build_package.Table(package, "Directory").rows}
-        components = {r["Component"]: r["Directory_"] for r in build_package.Table(package, "Component").rows}
+        component_folders = {r["Component"]: r["Directory_"]
+                             for r in build_package.Table(package, "Component").rows}
         found = []
         for row, disc_parts in build_package.source_paths(package):
-            below = _target_below(folders, components[row["Component_"]], top)
+            if components is not None and row["Component_"] not in components:
+                continue
+            below = _target_below(folders, component_folders[row["Component_"]], top)
             if below is not None:
                 found.append((below + [build_package.long_name(row["FileName"])], disc_parts))
         return found
