@@ -63,23 +63,21 @@ static char* RecordString(MSIHANDLE record, UINT field)
     return text;
 }
 
-static UINT ReadProperties(MSIHANDLE db, CRows* out)
+/* The rows a query gives: its first field as the name, its second (where FIELDS is 2) as the value. */
+static UINT ReadRows(MSIHANDLE db, const char* query, UINT fields, CRows* out)
 {
     MSIHANDLE view = 0;
     MSIHANDLE record = 0;
-    UINT result = MsiDatabaseOpenViewA(db, "SELECT `Property`, `Value` FROM `Property`", &view);
+    UINT result = MsiDatabaseOpenViewA(db, query, &view);
     out->rows = NULL;
     out->count = 0;
-    if (result == ERROR_BAD_QUERY_SYNTAX || result == ERROR_INVALID_TABLE) {
-        return ERROR_SUCCESS;  // no Property table: no rows
-    }
     if (result == ERROR_SUCCESS) {
         result = MsiViewExecute(view, 0);
     }
     while (result == ERROR_SUCCESS && (result = MsiViewFetch(view, &record)) == ERROR_SUCCESS) {
         out->rows = Grown(out->rows, (out->count + 1) * sizeof(CRow));
         out->rows[out->count].name = RecordString(record, 1);
-        out->rows[out->count].value = RecordString(record, 2);
+        out->rows[out->count].value = fields == 2 ? RecordString(record, 2) : "";
         if (out->rows[out->count].name == NULL || out->rows[out->count].value == NULL) {
             result = ERROR_FUNCTION_FAILED;
         } else {
@@ -89,6 +87,13 @@ static UINT ReadProperties(MSIHANDLE db, CRows* out)
     }
     MsiCloseHandle(view);
     return result == ERROR_NO_MORE_ITEMS ? ERROR_SUCCESS : result;
+}
+
+static UINT ReadProperties(MSIHANDLE db, CRows* out)
+{
+    UINT result = ReadRows(db, "SELECT `Property`, `Value` FROM `Property`", 2, out);
+    /* No Property table: no rows. */
+    return result == ERROR_BAD_QUERY_SYNTAX || result == ERROR_INVALID_TABLE ? ERROR_SUCCESS : result;
 }
 
 static const char* ValueOf(const CRows* rows, const char* name)
@@ -276,27 +281,7 @@ static int SameTable(MSIHANDLE baseDb, MSIHANDLE changedDb, const char* table, c
 
 static UINT TableNames(MSIHANDLE db, CRows* out)
 {
-    MSIHANDLE view = 0;
-    MSIHANDLE record = 0;
-    UINT result = MsiDatabaseOpenViewA(db, "SELECT `Name` FROM `_Tables`", &view);
-    out->rows = NULL;
-    out->count = 0;
-    if (result == ERROR_SUCCESS) {
-        result = MsiViewExecute(view, 0);
-    }
-    while (result == ERROR_SUCCESS && (result = MsiViewFetch(view, &record)) == ERROR_SUCCESS) {
-        out->rows = Grown(out->rows, (out->count + 1) * sizeof(CRow));
-        out->rows[out->count].name = RecordString(record, 1);
-        out->rows[out->count].value = "";
-        if (out->rows[out->count].name == NULL) {
-            result = ERROR_FUNCTION_FAILED;
-        } else {
-            out->count++;
-        }
-        MsiCloseHandle(record);
-    }
-    MsiCloseHandle(view);
-    return result == ERROR_NO_MORE_ITEMS ? ERROR_SUCCESS : result;
+    return ReadRows(db, "SELECT `Name` FROM `_Tables`", 1, out);
 }
 
 /* What is written by hand is the Property table: any other table must not differ. */
