@@ -79,7 +79,7 @@ grep -q "^  VesmarkCheckContentOfItems: failed" "$work/changed.out" || fail "the
 echo "row: --twin, the twin beside the image"
 try "$image_file" twin --twin
 [[ $rc == 0 ]] || fail "the twin: exit $rc, expected 0"
-grep -q "^  programs: the 64-bit twin in wine/ (the lane cannot run: --twin" "$work/twin.out" ||
+grep -q "^  programs: the 64-bit twin in wine/, as --twin asks" "$work/twin.out" ||
   fail "the report does not say the twin ran"
 
 # The try works on its own copy of the disc.

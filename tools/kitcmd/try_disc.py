@@ -140,6 +140,7 @@ WINE_LOCALES = {874: "th_TH.UTF-8", 932: "ja_JP.UTF-8", 936: "zh_CN.UTF-8", 949:
 
 
 COMMAND = "kit try"
+TWIN_ASKED = "--twin"
 MASKED = "********"
 Usage = output.Refused
 
@@ -331,7 +332,7 @@ def check(args, rule, tools=True):
         check_disc_tree(disc)
     else:
         disc = rule.input_file("the disc image", args.disc)
-    lane_gap = "--twin asks for the twin" if args.twin else try_lane.missing()
+    lane_gap = TWIN_ASKED if args.twin else try_lane.missing()
     old = try_maintenance.check_old(args.upgrade_from, rule) if args.upgrade_from is not None else None
     twins = [os.path.join(os.path.dirname(os.path.abspath(path)), "wine") for path in (args.disc, old) if path]
     for twin in twins:
@@ -367,6 +368,8 @@ class Programs:
         if not self.lane_gap:
             return ("the disc's own: its 32-bit Tarvolen.exe, its setup.msi and the 32-bit Vesmark.dll inside it, "
                     "under 32-bit Wine (the i686 lane)")
+        if self.lane_gap == TWIN_ASKED:
+            return "the 64-bit twin in wine/, as --twin asks"
         return "the 64-bit twin in wine/ (the lane cannot run: %s)" % self.lane_gap
 
 
