@@ -280,6 +280,8 @@ def rows(kind):
             ("work a link into the disc", ["{w}/made/disc", "--work", "{w}/productlink/Data"], r"--work .* overlaps the disc"),
             ("timeout not a number", ["{w}/made/disc", "--timeout", "soon"], r"--timeout: invalid int value"),
             ("no earlier disc", ["{w}/made/disc", "--upgrade-from", "{w}/nothing"], r"--upgrade-from: no earlier disc"),
+            ("no lane and no twin", ["{w}/linked/disc"],
+             r"no 64-bit twin .* \(the disc's own programs cannot run: no 32-bit Wine root"),
         ],
         "inspect": [
             ("a FIFO", ["{w}/fifo"], r"fifo is a FIFO, not a regular file"),
@@ -350,6 +352,8 @@ def main():
                 env["PATH"] = "%s/slow:%s" % (w, env["PATH"])
             if name.startswith("an earlier OUT"):
                 env["PATH"] = "%s/failing:%s" % (w, env["PATH"])
+            if name.startswith("no lane"):
+                env["WINE32_HOME"] = f"{w}/no-lane"
             process = subprocess.Popen(command, stdout=subprocess.PIPE, stderr=subprocess.PIPE, text=True, cwd=w,
                                        env=env)
             if name.startswith("SIGTERM"):

@@ -246,12 +246,13 @@ def code_page(package):
         raise Usage("%s: %s" % (shown(package), error))
 
 
-def find_twin(twin):
+def find_twin(twin, lane_gap=TWIN_ASKED):
     """The twin's launcher and package, both for x86-64."""
     launcher, package = os.path.join(twin, "Tarvolen.exe"), os.path.join(twin, "setup.msi")
+    why = "" if lane_gap == TWIN_ASKED else " (the disc's own programs cannot run: %s)" % lane_gap
     for path in (launcher, package):
         if not os.path.isfile(path) or os.path.getsize(path) == 0:
-            raise Usage("no 64-bit twin %s beside the disc: master with --package WXS first" % shown(path))
+            raise Usage("no 64-bit twin %s beside the disc%s: master with --package WXS first" % (shown(path), why))
     try:
         machine = pe_image.machine(pe_image.open_image(launcher))
         library_machine = vesmark_package.embedded_data(package)[2]
@@ -341,10 +342,10 @@ def check(args, rule, tools=True):
     work = rule.output_folder("--work", args.work, COMMAND)
     programs, old_programs = Programs(lane_gap), Programs(lane_gap)
     if lane_gap:
-        programs.launcher, programs.package = find_twin(twins[0])
+        programs.launcher, programs.package = find_twin(twins[0], lane_gap)
         programs.page = checked_page(code_page(programs.package))
         if old:
-            old_programs.launcher, old_programs.package = find_twin(twins[1])
+            old_programs.launcher, old_programs.package = find_twin(twins[1], lane_gap)
             old_programs.page = programs.page  # both run in the disc's locale
     programs.old, programs.old_programs = old, old_programs
     if tools and not os.access(args.mediakit, os.X_OK):
