@@ -76,8 +76,8 @@ class Bench:
             md5sum_list(f"{root}.md5", f"{root}.md5sum")
             with open(f"{root}.hashdeep", "w") as known:
                 subprocess.run(["hashdeep", "-c", "md5", "-r", "-l", "."], cwd=root, check=True, stdout=known)
-            with open(f"{root}.mtree", "w") as spec:
-                subprocess.run(["mtree", "-c", "-k", "type,size,mode", "-p", root], check=True, stdout=spec)
+            with open(f"{root}.mtree", "w") as description:
+                subprocess.run(["mtree", "-c", "-k", "type,size,mode", "-p", root], check=True, stdout=description)
             size = sum(f.stat().st_size for f in root.rglob("*") if f.is_file())
             done.write_text(f"{files} {folders} {size}\n")
         return root
