@@ -7,6 +7,7 @@ the package, verify, and write and prove a disc image.
 Called by ./kit master, which builds mediakit and both launchers after
 `--check` passed."""
 import argparse
+import contextlib
 import hashlib
 import os
 import re
@@ -384,22 +385,25 @@ class Master:
         self.tool(MEDIAKIT, "listing", "build", disc, "-o", os.path.join(out, "listing.bin"), "--disc", "--codepage", cp)
         self.tool(MEDIAKIT, "manifest", "build", disc, "-o", os.path.join(out, "manifest.md5"), "--codepage", cp)
         step("building the 32-bit Vesmark.dll with that data")
-        dll = self.build_dll("win32")
-        for source, name in ((dll, "Vesmark.dll"), (dll + ".debug", "Vesmark.dll.debug"),
-                             (TARVOLEN, "Tarvolen.exe"), (TARVOLEN + ".debug", "Tarvolen.exe.debug"),
+        self.build_dll("win32", {"Vesmark.dll": out, "Vesmark.dll.debug": out})
+        for source, name in ((TARVOLEN, "Tarvolen.exe"), (TARVOLEN + ".debug", "Tarvolen.exe.debug"),
                              (os.path.join(disc, "disk1.id"), "disk1.id"),
                              (os.path.join(disc, "Tarvolen.ini"), "Tarvolen.ini")):
             output.copy_file(source, os.path.join(out, name))
 
-    def build_dll(self, preset):
-        with open(self.log, "a") as log:
-            done = subprocess.run([os.path.join(SOURCE_DIR, "tools", "build_with_data.sh"), preset,
-                                   os.path.join(BUILD, "master", preset), os.path.join(self.out, "listing.bin"),
-                                   os.path.join(self.out, "manifest.md5")], stdout=subprocess.PIPE, stderr=log,
-                                  text=True)
-        if done.returncode != 0:
-            raise Refused("building the %s Vesmark.dll failed (log: %s)" % (preset, self.log))
-        return done.stdout.strip()
+    def build_dll(self, preset, targets):
+        """Builds the PRESET library with this disc's data and copies the files
+        named in TARGETS into their folders, while no other master uses the build."""
+        build = os.path.join(BUILD, "master", preset)
+        with output.held(build + ".lock"), open(self.log, "a") as log:
+            done = subprocess.run([os.path.join(SOURCE_DIR, "tools", "build_with_data.sh"), preset, build,
+                                   os.path.join(self.out, "listing.bin"), os.path.join(self.out, "manifest.md5")],
+                                  stdout=subprocess.PIPE, stderr=log, text=True)
+            if done.returncode != 0:
+                raise Refused("building the %s Vesmark.dll failed (log: %s)" % (preset, self.log))
+            built = os.path.dirname(done.stdout.strip())
+            for name, folder in targets.items():
+                output.copy_file(os.path.join(built, name), os.path.join(folder, name))
 
     def package_tool(self, arch, dll, target):
         self.tool(sys.executable, os.path.join(HERE, "build_package.py"), self.args.package, "--disc", self.disc,
@@ -421,8 +425,7 @@ class Master:
         step("building the 64-bit twin for ./kit try in %s" % os.path.join(out, "wine"))
         wine = os.path.join(out, "wine")
         os.mkdir(wine)
-        dll64 = self.build_dll("win64")
-        output.copy_file(dll64, os.path.join(wine, "Vesmark.dll"))
+        self.build_dll("win64", {"Vesmark.dll": wine})
         output.copy_file(TARVOLEN64, os.path.join(wine, "Tarvolen.exe"))
         self.package_tool("x64", os.path.join(wine, "Vesmark.dll"), os.path.join(wine, "setup.msi"))
 
@@ -559,7 +562,11 @@ def main(argv):
             return 0
         master = Master(args, rule)
         master.check()
-        return 0 if args.check else master.run()
+        if args.check:
+            return 0
+        # The sample's folder is one for every master of the sample.
+        with output.held(args.dir + ".lock") if master.sample else contextlib.nullcontext():
+            return master.run()
 
     return output.main(COMMAND, body, rule)
 

@@ -9,6 +9,7 @@ file (or nothing) is ever replaced. On a refusal, an I/O error or SIGTERM,
 SIGINT or SIGHUP the command says so in one line, exits 2, and what it left
 half-made is removed."""
 import contextlib
+import fcntl
 import os
 import shutil
 import signal
@@ -200,6 +201,16 @@ def replacing(target, rule=None):
     finally:
         with contextlib.suppress(OSError):
             remove(part)
+
+
+@contextlib.contextmanager
+def held(lock_path):
+    """Holds an exclusive lock on LOCK_PATH for the block: a build folder the
+    kit's commands share is used by one of them at a time."""
+    os.makedirs(os.path.dirname(lock_path), exist_ok=True)
+    with open(lock_path, "w") as lock:
+        fcntl.flock(lock, fcntl.LOCK_EX)
+        yield
 
 
 def copy_file(source, target):

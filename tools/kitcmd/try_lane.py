@@ -10,7 +10,6 @@ prefix's 32-bit msiexec.exe, which the launcher starts by name, is a front
 (tools/try_watch/logged_msiexec.c) that puts Wine's own (kept beside it as
 kitmsiexec.exe) back and starts it with the launcher's command line and a
 verbose log added."""
-import fcntl
 import os
 import shutil
 import subprocess
@@ -86,9 +85,7 @@ class Lane:
         """The prefix, copied from a booted one kept in the build folder
         (booting under the emulator takes most of a minute); one try at a time
         boots or copies it."""
-        os.makedirs(os.path.dirname(TEMPLATE), exist_ok=True)
-        with open(TEMPLATE + ".copy.lock", "w") as lock:
-            fcntl.flock(lock, fcntl.LOCK_EX)
+        with output.held(TEMPLATE + ".copy.lock"):
             if not os.path.isfile(os.path.join(TEMPLATE, ".syswow64-filled")):
                 template = Lane(type(self.wine)(TEMPLATE, self.wine.seconds, self.wine.log))
                 if template.run("cmd", "/c", "exit") != 0:
