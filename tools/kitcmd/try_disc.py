@@ -535,7 +535,7 @@ def run(args, rule):
             # The prefix and the copy of the disc carry the pass phrase, and a
             # prefix (and the booted one it is copied from) takes most of a
             # gigabyte; the logs are kept, masked.
-            for path in (prefix, prefix + ".lock", scratch, os.path.join(work, "decrypted"),
+            for path in (prefix, prefix + ".lock", prefix + ".part", scratch, os.path.join(work, "decrypted"),
                          os.path.join(work, ".prefix-template"),
                          os.path.join(work, ".prefix-template.lock"), os.path.join(work, "old-disc"),
                          os.path.join(work, "old")):

@@ -24,7 +24,6 @@ ENV_SH = os.path.join(SOURCE_DIR, "tools", "wine32", "env.sh")
 RUN = os.path.join(SOURCE_DIR, "tools", "wine32", "wine32-run.sh")
 WATCH_SOURCE = os.path.join(SOURCE_DIR, "tools", "try_watch", "logged_msiexec.c")
 WATCH_BUILT = os.path.join(SOURCE_DIR, "build", "try-watch", "MSIEXEC.EXE")
-TEMPLATE = os.path.join(SOURCE_DIR, "build", "wine32", "try-prefix")
 SYSWOW64 = "C:\\windows\\syswow64"
 WINE_MSIEXEC = "kitmsiexec.exe"
 COMPILER = "i686-w64-mingw32-gcc"
@@ -78,23 +77,15 @@ class Lane:
                                   stdout=out, stderr=out)
         if done.returncode == 124:
             self.wine.stop()
-            raise self.wine.timed_out(args[0])
+            raise self.wine.timed_out(args[0] if args else "making the prefix")
         return done.returncode
 
     def make_prefix(self):
-        """The prefix, copied from a booted one kept in the build folder
-        (booting under the emulator takes most of a minute); one try at a time
-        boots or copies it."""
-        with output.held(TEMPLATE + ".copy.lock"):
-            if not os.path.isfile(os.path.join(TEMPLATE, ".syswow64-filled")):
-                template = Lane(type(self.wine)(TEMPLATE, self.wine.seconds, self.wine.log))
-                if template.run("cmd", "/c", "exit") != 0:
-                    raise output.Refused("the lane's Wine could not boot a prefix (its output: %s)"
-                                         % shown(self.wine.log))
-                template.wine.stop()
-                subprocess.run(["bash", "-c", 'WINEPREFIX="$0" timeout 60 wineserver -w', TEMPLATE], check=False)
-            output.remove(self.wine.prefix)
-            shutil.copytree(TEMPLATE, self.wine.prefix, symlinks=True)
+        """A new prefix: the lane copies the booted one it keeps (booting under
+        the emulator takes most of a minute)."""
+        output.remove(self.wine.prefix)
+        if self.run() != 0:
+            raise output.Refused("the lane's Wine could not make a prefix (its output: %s)" % shown(self.wine.log))
 
     def start_disc_launcher(self, log_windows_path):
         """E:\\Tarvolen.exe from the disc; waits for all it started. The front puts
