@@ -44,9 +44,10 @@ expect "shipped library" 0 "$dll" \
   "imports: advapi32.dll kernel32.dll msi.dll msvcrt.dll" "SHA-256 $(sha256sum "$dll" | cut -d' ' -f1)" \
   "time stamps: none" "debug information: none in the image; names Vesmark.dll.debug \(CRC-32 0x[0-9a-f]{8}\), beside it" \
   "BIN 103, language 1049" "BIN 101, the listing.*$nl    \\\\Help\\\\"$'\t'"folder" \
-  "BIN 103, the manifest \([0-9]+ bytes, [0-9]+ rows\):$nl    \\\\[^\\]"
+  "BIN 103, the manifest \([0-9]+ bytes, [0-9]+ rows\):$nl    \\\\[^\\]" \
+  "version block: file version [0-9]+\.[0-9]+\.[0-9]+\.[0-9]+, product version [0-9.]+$nl    CompanyName: [^$nl]+$nl.*    OriginalFilename: Vesmark\.dll"
 expect "image with debug information" 0 "$unstripped" \
-  "debug information: carried: \.debug_aranges, \.debug_info" "exports: CheckItems Extra"
+  "debug information: carried: \.debug_aranges, \.debug_info" "exports: CheckItems Extra" "version block: none"
 expect "package" 0 "$work/inspected.msi" \
   "Windows Installer package" "Template: Intel;1033" "Tables \([0-9]+\): .*CustomAction \(3\)" \
   "ProductNameShort = \*+ \(not shown\)" "!PhraseOfThe" \

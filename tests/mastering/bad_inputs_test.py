@@ -21,6 +21,7 @@ import time
 UNPRIVILEGED = (65534, 65534)
 AS_UNPRIVILEGED = ["setpriv", "--reuid=%d" % UNPRIVILEGED[0], "--regid=%d" % UNPRIVILEGED[1], "--clear-groups"]
 TOOLS = os.path.join(os.path.dirname(os.path.realpath(__file__)), "..", "..", "tools", "kitcmd")
+KIT_ICON = os.path.join(TOOLS, "..", "..", "launcher", "res", "Tarvolen.ico")
 SCRIPTS = {"master": "master.py", "package": "build_package.py", "try": "try_disc.py", "inspect": "inspect_file.py"}
 SOURCE = """<?xml version="1.0" encoding="utf-8"?>
 <Wix xmlns="http://schemas.microsoft.com/wix/2006/wi">
@@ -118,6 +119,14 @@ def make_fixture(w, dll, other_dll):
     os.makedirs(f"{w}/big")
     with open(f"{w}/big/huge.bin", "wb") as f:
         f.truncate(700 * 1024 * 1024)
+    # Icons: one cut short, and one whose single bitmap is larger than the launcher has room for.
+    with open(KIT_ICON, "rb") as f:
+        icon = f.read()
+    with open(f"{w}/cut.ico", "wb") as f:
+        f.write(icon[:len(icon) // 2])
+    with open(f"{w}/huge.ico", "wb") as f:
+        bitmap = struct.pack("<IiiHHIIiiII", 40, 256, 512, 1, 32, 0, 0, 0, 0, 0, 0) + bytes(300000)
+        f.write(struct.pack("<HHH", 0, 1, 1) + struct.pack("<BBBBHHII", 0, 0, 0, 0, 1, 32, len(bitmap), 22) + bitmap)
     with open(dll, "rb") as f:
         image = bytearray(f.read())
     with open(f"{w}/truncated.dll", "wb") as f:
@@ -195,6 +204,7 @@ def snapshot(root):
 def rows(kind):
     """(class, arguments, what the one line says); {w} is the fixture."""
     dll = ["--dll", "{w}/Vesmark.dll", "--disc", "{w}/made/disc"]
+    named = ["{w}/product", "--product", "P", "--id", "I", "--out", "{w}/new"]
     return {
         "master": [
             ("unknown option", ["--hlep"], r"unrecognized arguments: --hlep"),
@@ -225,6 +235,16 @@ def rows(kind):
                                       "--package", "{w}/range.wxs"], r"RectPyrc '16-4096' is not two whole numbers"),
             ("pass phrase over 31 bytes", ["{w}/product", "--product", "P", "--id", "I", "--out", "{w}/new",
                                            "--package", "{w}/phrase.wxs"], r"ProductNameShort is 36 bytes"),
+            ("launcher version not four numbers", [*named, "--version", "5.1.2"], r"--version '5.1.2' is not four"),
+            ("launcher version over 65535", [*named, "--version", "5.1.2.65536"], r"has a number over 65535"),
+            ("icon not an icon file", [*named, "--icon", "{w}/notes.txt"], r"does not begin as an icon file"),
+            ("icon cut short", [*named, "--icon", "{w}/cut.ico"], r"cut.ico image 3 \(48x48\) lies outside the file"),
+            ("icon larger than the launcher's room", [*named, "--icon", "{w}/huge.ico"],
+             r"its images take 300060 bytes; the launcher has room for \d+"),
+            ("launcher text not in the code page", [*named, "--company", "\u03a9mega"],
+             r"--company '\u03a9mega' cannot be written in code page 1252"),
+            ("launcher text with a control character", [*named, "--description", "a\tb"], r"holds a control character"),
+            ("launcher text over 254 bytes", [*named, "--description", "d" * 255], r"is 255 bytes in code page 1252"),
             ("SOURCE_DATE_EPOCH not a time", ["{w}/big", "--product", "P", "--id", "I", "--out", "{w}/new"],
              r"SOURCE_DATE_EPOCH must be whole seconds since 1970"),
             ("a file in DIR another user cannot read", ["{w}/secret", "--product", "P", "--id", "I",
@@ -233,7 +253,7 @@ def rows(kind):
             ("SIGTERM while mastering", ["{w}/product", "--product", "P", "--id", "I", "--out", "{w}/termed"],
              r"interrupted by SIGTERM"),
             ("an earlier OUT's links to inputs", ["{w}/product", "--product", "P", "--id", "I",
-                                                  "--out", "{w}/linked"], r"building the win32 Vesmark.dll failed"),
+                                                  "--out", "{w}/linked"], r"building the win32 Tarvolen.exe failed"),
             ("OUT new inside DIR", ["{w}/product", "--product", "P", "--id", "I", "--out", "{w}/product/Data/out"],
              r"--out .* overlaps DIR"),
             ("full disk", ["{w}/big", "--product", "P", "--id", "I", "--out", "{w}/full/out"],

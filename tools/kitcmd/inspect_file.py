@@ -10,9 +10,9 @@ impersonation, whether the result is checked), the InstallExecuteSequence in
 order with conditions, and each library in its Binary table as below.
 A PE image: machine, kind, subsystem, size, SHA-256, time stamps, debug
 information or the separate debug file it names, imports, exports, resources,
-and the listing (BIN 101) and manifest (BIN 103) a Vesmark library embeds,
-the listing as `mediakit listing show` prints it (PATH, default the native
-build's build/native/bin/mediakit).
+the version block (its numbers and texts), and the listing (BIN 101) and
+manifest (BIN 103) a Vesmark library embeds, the listing as `mediakit listing
+show` prints it (PATH, default the native build's build/native/bin/mediakit).
 
 The value of the property ProductNameShort (the pass phrase) is never shown.
 Exit status 0 when FILE was read, 2 when it is missing, unreadable, not a
@@ -111,6 +111,13 @@ def show_image(title, data, mediakit, indent="", path=None):
     for kind, name, language, size in resources:
         shown_kind = "%d (%s)" % (kind, RESOURCE_TYPES[kind]) if kind in RESOURCE_TYPES else kind
         print("%s    %s %s, language %d: %d bytes" % (indent, shown_kind, name, language, size))
+    block = pe_image.version_block(pe)
+    if block is None:
+        print("%s  version block: none" % indent)
+    else:
+        print("%s  version block: file version %s, product version %s" % (indent, block[0], block[1]))
+        for name, text in block[2]:
+            print("%s    %s: %s" % (indent, name, text))
     show_embedded_data(pe, mediakit, indent + "  ")
 
 

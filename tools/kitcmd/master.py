@@ -52,7 +52,9 @@ current folder unless --out says otherwise) and masters it; DIR is only read.
                               setup.msi (the package, or a 0-byte stand-in) and the
                               --transform file
   OUT/listing.bin, manifest.md5   the data, made from OUT/disc
-  OUT/Vesmark.dll, Tarvolen.exe   32-bit, that data embedded; *.debug beside them
+  OUT/Vesmark.dll, Tarvolen.exe   32-bit: the library with that data embedded, the
+                              launcher with the product's version block and icon;
+                              *.debug beside them
   OUT/disk1.id, Tarvolen.ini      copies of what went onto the disc
   OUT/wine/                   with --package: the 64-bit launcher, library and package
                               that ./kit try runs under this machine's 64-bit Wine
@@ -84,9 +86,18 @@ are name-based UUIDs of its contents.
                         it in [Command] Transform of Tarvolen.ini
   --template TEXT       [Command] Setup of Tarvolen.ini (default "/i [%PACKAGE%]", with
                         --transform '/i [%PACKAGE%] TRANSFORMS="[%TRANSFORM%]"')
-  --codepage N          ANSI code page of the names and the pass phrase (default 1252)
+  --codepage N          ANSI code page of the names, the pass phrase and the launcher's
+                        texts (default 1252)
   --out FOLDER          where everything goes (default dist/)
   --check               check the arguments and inputs only; write nothing
+The launcher's version block (ProductName is --product) and icon; each text
+1 to 254 bytes in the code page:
+  --company C           CompanyName (default: the --product value)
+  --version A.B.C.D     file and product version, four numbers of 0 to 65535 (default:
+                        the --package source's Product Version when it is written out
+                        as numbers, padded to four; else 1.0.0.0)
+  --description D       FileDescription (default: the --product value and " setup")
+  --icon FILE.ico       the launcher's icon (default: the kit's)
 Then try it: ./kit try OUT/disc.iso (or OUT/disc).
 Exit status: 0 mastered and verified, 1 the staged disc or image does not
 verify, 2 refused names or values, bad usage or a failed build."""
@@ -111,6 +122,10 @@ def parse(argv):
     parser.add_argument("--label")
     parser.add_argument("--medium", default="cd700")
     parser.add_argument("--exclude", action="append", default=[])
+    parser.add_argument("--company")
+    parser.add_argument("--version")
+    parser.add_argument("--description")
+    parser.add_argument("--icon")
     parser.add_argument("--check", action="store_true")
     parser.add_argument("-h", "--help", action="store_true")
     return parser.parse_args(argv)
@@ -134,6 +149,7 @@ class Master:
         self.log = None
         self.transform = None
         self.root_files = ROOT_FILES
+        self.package_root = None
 
     # Everything below "check" only reads; "run" writes.
     def check(self):
@@ -191,6 +207,8 @@ class Master:
             self.check_names()
             self.check_medium()
         self.check_identifiers()
+        import launcher_build
+        self.launcher = launcher_build.values(a, self.rule, a.codepage, self.package_root, TARVOLEN)
 
     def check_transform(self):
         """A transform the disc can carry under its own name at the root."""
@@ -227,6 +245,7 @@ class Master:
             root = ET.fromstring(text.encode("utf-8"))
         except (build_package.PackageError, ET.ParseError) as error:
             raise Refused("--package %s: %s" % (self.args.package, error))
+        self.package_root = root
         values = {e.get("Id"): e.get("Value") for e in root.iter(build_package.WIX_NS + "Property")
                   if e.get("Id") in package_values.LIMITS and e.get("Value") is not None}
         # A value the preprocessor or the installer fills in is known only in the package.
@@ -353,7 +372,8 @@ class Master:
         self.tool(MEDIAKIT, "discid", "--product", self.args.product, "--id", self.args.disc_id,
                   "-o", os.path.join(disc, "disk1.id"), "--settings", os.path.join(disc, "Tarvolen.ini"),
                   "--template", self.args.template, "--codepage", self.args.codepage, *self.transform_option())
-        output.copy_file(TARVOLEN, os.path.join(disc, "Tarvolen.exe"))
+        self.build_launcher()
+        output.copy_file(os.path.join(self.out, "Tarvolen.exe"), os.path.join(disc, "Tarvolen.exe"))
         if self.transform:
             output.copy_file(self.transform, os.path.join(disc, self.transform_name))
         open(os.path.join(disc, "setup.msi"), "x").close()
@@ -386,10 +406,19 @@ class Master:
         self.tool(MEDIAKIT, "manifest", "build", disc, "-o", os.path.join(out, "manifest.md5"), "--codepage", cp)
         step("building the 32-bit Vesmark.dll with that data")
         self.build_dll("win32", {"Vesmark.dll": out, "Vesmark.dll.debug": out})
-        for source, name in ((TARVOLEN, "Tarvolen.exe"), (TARVOLEN + ".debug", "Tarvolen.exe.debug"),
-                             (os.path.join(disc, "disk1.id"), "disk1.id"),
+        for source, name in ((os.path.join(disc, "disk1.id"), "disk1.id"),
                              (os.path.join(disc, "Tarvolen.ini"), "Tarvolen.ini")):
             output.copy_file(source, os.path.join(out, name))
+
+    def build_launcher(self):
+        """The 32-bit launcher with the product's version block and icon; its
+        build folder is held until the program and its .debug are in OUT."""
+        import launcher_build
+        step("building the 32-bit Tarvolen.exe with the product's version block and icon")
+        with launcher_build.held():
+            built = launcher_build.build(self.launcher, self.log)
+            for name in ("Tarvolen.exe", "Tarvolen.exe.debug"):
+                output.copy_file(os.path.join(os.path.dirname(built), name), os.path.join(self.out, name))
 
     def build_dll(self, preset, targets):
         """Builds the PRESET library with this disc's data and copies the files
@@ -502,6 +531,9 @@ class Master:
         print("Mastered %s as %s" % (self.dir, disc))
         print("  %d folders, %d files; manifest rows: %d" % (folders, files, rows))
         print("  product %s, disc %s" % (a.product, a.disc_id))
+        v = self.launcher
+        print("  Tarvolen.exe: ProductName %s; CompanyName %s; FileDescription %s; version %s; %s icon"
+              % (v.product, v.company, v.description, v.version, v.icon_name))
         if self.transform:
             path = os.path.join(disc, self.transform_name)
             print("  transform %s at the disc's root (Transform=%s), %d bytes  md5 %s; Setup=%s"

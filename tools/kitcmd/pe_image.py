@@ -160,3 +160,21 @@ def time_stamps(pe):
         stamps.append(("resource directory", directory.struct.TimeDateStamp))
         pending.extend(e.directory for e in directory.entries if hasattr(e, "directory"))
     return [(where, value) for where, value in stamps if value]
+
+
+def _four(most, least):
+    return "%d.%d.%d.%d" % (most >> 16, most & 0xFFFF, least >> 16, least & 0xFFFF)
+
+
+def version_block(pe):
+    """(file version, product version, [(name, text)]) of the image's version
+    block, the numbers from its fixed part; None when it has none."""
+    fixed = getattr(pe, "VS_FIXEDFILEINFO", None)
+    if not fixed:
+        return None
+    texts = []
+    for info in getattr(pe, "FileInfo", [[]])[0]:
+        for table in getattr(info, "StringTable", []):
+            texts += [(k.decode("utf-8", "replace"), v.decode("utf-8", "replace")) for k, v in table.entries.items()]
+    f = fixed[0]
+    return _four(f.FileVersionMS, f.FileVersionLS), _four(f.ProductVersionMS, f.ProductVersionLS), texts
