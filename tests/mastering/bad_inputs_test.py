@@ -384,8 +384,10 @@ def main():
                         break
                     time.sleep(0.05)
                 process.send_signal(signal.SIGTERM)
+            # A row that masters may first build the library and the launcher
+            # with its data, or wait while another master uses that build.
             try:
-                out, err = process.communicate(timeout=60)
+                out, err = process.communicate(timeout=600)
             except subprocess.TimeoutExpired:
                 process.kill()
                 out, err = process.communicate()
