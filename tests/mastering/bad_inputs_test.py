@@ -27,8 +27,8 @@ SOURCE = """<?xml version="1.0" encoding="utf-8"?>
 <Wix xmlns="http://schemas.microsoft.com/wix/2006/wi">
   <Product Id="*" Name="Probe" Language="1033" Version="1.0.0" Manufacturer="Probe"
            UpgradeCode="5B0E2D4C-7A19-4C3E-8F62-1D9B3A7C5E20">
-    <Package InstallerVersion="200" Compressed="yes" InstallScope="perMachine"/>
-    <Media Id="1" Cabinet="data.cab" EmbedCab="yes"/>
+    <Package InstallerVersion="200" Compressed="no" InstallScope="perMachine"/>
+    <Media Id="1"/>
     <CustomActionRef Id="VesmarkCheckItems"/>
     <Property Id="Files" Value="{files}"/>
     <Property Id="RectPyrc" Value="{range}"/>
@@ -69,6 +69,9 @@ def make_fixture(w, dll, other_dll):
     for name, text in (("probe.wxs", source()), ("escape.wxs", source(files="..\\..\\windows\\win.ini")),
                        ("range.wxs", source(range="16-4096")), ("phrase.wxs", source(phrase="p" * 36)),
                        ("typo.wxs", source(files="a.txtt")), ("other.wxs", source(files="b.txt")),
+                       ("compressed.wxs", source().replace('Compressed="no"', 'Compressed="yes"')),
+                       ("cabinet.wxs", source().replace('<Media Id="1"/>', '<Media Id="1" Cabinet="data.cab"/>')),
+                       ("compressed-file.wxs", source().replace('Name="b.txt"', 'Name="b.txt" Compressed="yes"')),
                        ("notes.txt", "not a library\n")):
         with open(f"{w}/{name}", "w") as f:
             f.write(text)
@@ -245,6 +248,8 @@ def rows(kind):
              r"--company '\u03a9mega' cannot be written in code page 1252"),
             ("launcher text with a control character", [*named, "--description", "a\tb"], r"holds a control character"),
             ("launcher text over 254 bytes", [*named, "--description", "d" * 255], r"is 255 bytes in code page 1252"),
+            ("package with a cabinet", ["{w}/product", "--product", "P", "--id", "I", "--out", "{w}/new",
+                                        "--package", "{w}/cabinet.wxs"], r"--package .*: the Media element names a cabinet"),
             ("SOURCE_DATE_EPOCH not a time", ["{w}/big", "--product", "P", "--id", "I", "--out", "{w}/new"],
              r"SOURCE_DATE_EPOCH must be whole seconds since 1970"),
             ("a file in DIR another user cannot read", ["{w}/secret", "--product", "P", "--id", "I",
@@ -283,6 +288,12 @@ def rows(kind):
             ("Files a file outside the component", ["{w}/other.wxs", *dll, "-o", "{w}/new.msi"],
              r"'b.txt' names no file the package installs below _DBASE_ in the component VesmarkEncryptedFiles"),
             ("Files a typo", ["{w}/typo.wxs", *dll, "-o", "{w}/new.msi"], r"'a.txtt' names no file"),
+            ("a compressed package", ["{w}/compressed.wxs", *dll, "-o", "{w}/new.msi"],
+             r"the Package says Compressed=.yes., but a disc's files are loose"),
+            ("a Media with a cabinet", ["{w}/cabinet.wxs", *dll, "-o", "{w}/new.msi"],
+             r"the Media element names a cabinet"),
+            ("a compressed File", ["{w}/compressed-file.wxs", *dll, "-o", "{w}/new.msi"],
+             r'the File b.txt says Compressed="yes"'),
             ("Files outside _DBASE_", ["{w}/escape.wxs", *dll, "-o", "{w}/new.msi"], r"reaches outside _DBASE_"),
             ("RectPyrc not a range", ["{w}/range.wxs", *dll, "-o", "{w}/new.msi"], r"RectPyrc '16-4096'"),
             ("pass phrase over 31 bytes", ["{w}/phrase.wxs", *dll, "-o", "{w}/new.msi"], r"ProductNameShort is 36"),

@@ -35,8 +35,8 @@ while IFS="|" read -r -u 3 page product folder file other helpfile launcher; do
 <Wix xmlns="http://schemas.microsoft.com/wix/2006/wi">
   <Product Id="*" Name="$product" Language="1033" Version="5.0.0" Manufacturer="$product"
            UpgradeCode="1E2D3C4B-5A69-4788-9A0B-C1D2E3F4A5B6">
-    <Package InstallerVersion="200" Compressed="yes" InstallScope="perMachine"/>
-    <Media Id="1" Cabinet="data.cab" EmbedCab="yes"/>
+    <Package InstallerVersion="200" Compressed="no" InstallScope="perMachine"/>
+    <Media Id="1"/>
     <CustomActionRef Id="VesmarkCheckItems"/>
     <Property Id="Files" Value="$file;$other"/>
     <Property Id="RectPyrc" Value="4;40"/>

@@ -27,8 +27,8 @@ cat >"$work/orbit.wxs" <<'WXS'
 <Wix xmlns="http://schemas.microsoft.com/wix/2006/wi">
   <Product Id="*" Name="Orbit Planner 5" Language="1033" Version="5.0.0" Manufacturer="Orbit"
            UpgradeCode="3F2A1B0C-9D8E-4F7A-8B6C-5D4E3F2A1B0C">
-    <Package InstallerVersion="200" Compressed="yes" InstallScope="perMachine"/>
-    <Media Id="1" Cabinet="data.cab" EmbedCab="yes"/>
+    <Package InstallerVersion="200" Compressed="no" InstallScope="perMachine"/>
+    <Media Id="1"/>
     <CustomActionRef Id="VesmarkCheckItems"/>
     <Property Id="Files" Value="orbits.db"/>
     <Property Id="RectPyrc" Value="8;100"/>

@@ -23,9 +23,7 @@ FRAGMENT_REF = re.compile(r'<CustomActionRef\s+Id="Vesmark[A-Za-z]*"\s*/>')
 REMOVE_FILE = re.compile(r"\s*<RemoveFile\b[^>]*/>")
 REMOVE_FILE_MODES = {"install": "1", "uninstall": "2", "both": "3"}
 
-FILE_VITAL = 512
 FILE_NONCOMPRESSED = 8192
-FILE_COMPRESSED = 16384
 CUSTOM_ACTION_HIDE_TARGET = 8192
 CUSTOM_ACTION_NO_IMPERSONATE = 2048
 FEATURE_DISALLOW_ABSENT = 16
@@ -113,19 +111,45 @@ def apply_source_names(package, names, scratch):
     table.write(scratch)
 
 
-def loose_file_layout(package, scratch):
+def loose_layout_stated(tree):
+    """The one Media element of a source (a parsed tree) whose files are loose
+    on the disc; a source that asks for a cabinet is refused, never rewritten."""
+    for package in tree.iter(WIX_NS + "Package"):
+        if package.get("Compressed") == "yes":
+            raise PackageError('the Package says Compressed="yes", but a disc\'s files are loose: '
+                               'give Compressed="no"')
+    if any(tree.iter(WIX_NS + "MediaTemplate")):
+        raise PackageError('a MediaTemplate makes cabinets, but a disc\'s files are loose: give <Media Id="1"/>')
+    media = list(tree.iter(WIX_NS + "Media"))
+    if len(media) != 1:
+        raise PackageError(f'the source has {len(media)} Media elements; a loose disc is one: <Media Id="1"/>')
+    if media[0].get("Id") != "1":
+        raise PackageError(f'the Media Id is {media[0].get("Id")}; the disc of every file is <Media Id="1"/>')
+    if media[0].get("Cabinet") is not None or media[0].get("EmbedCab") == "yes":
+        raise PackageError('the Media element names a cabinet (Cabinet or EmbedCab), but a disc\'s files are '
+                           'loose: give <Media Id="1"/> without them')
+    for element in tree.iter(WIX_NS + "File"):
+        if element.get("Compressed") == "yes":
+            raise PackageError(f'the File {element.get("Id")} says Compressed="yes", but a disc\'s files are loose')
+    return media[0]
+
+
+def loose_file_layout(package, media, uncompressed, scratch):
+    """What the WiX toolset writes for loose files and wixl 0.101 does not:
+    wixl writes no Media row without a cabinet, keeps the compressed bit of
+    the word count whatever the Package says, and ignores File Compressed="no"."""
     files = Table(package, "File")
     for row in files.rows:
-        attributes = int(row["Attributes"] or 0)
-        row["Attributes"] = str((attributes & ~FILE_COMPRESSED) | FILE_NONCOMPRESSED | FILE_VITAL)
+        if row["File"] in uncompressed:
+            row["Attributes"] = str(int(row["Attributes"] or 0) | FILE_NONCOMPRESSED)
     files.write(scratch)
     last = max((int(r["Sequence"]) for r in files.rows), default=0)
-    media = Table(package, "Media")
-    media.rows = [{"DiskId": "1", "LastSequence": str(last), "DiskPrompt": "CD"}]
-    media.write(scratch)
-    run(["msibuild", package, "-q", "DELETE FROM _Streams WHERE Name = 'data.cab'"])
-    # With the compressed bit still set the installer would ignore the source
-    # names of the folders and read every file from the disc root.
+    table = Table(package, "Media")
+    table.rows = [{"DiskId": "1", "LastSequence": str(last), "DiskPrompt": media.get("DiskPrompt", ""),
+                   "VolumeLabel": media.get("VolumeLabel", "")}]
+    table.write(scratch)
+    # With the compressed bit the installer would ignore the source names of
+    # the folders and read every file from the disc root.
     summary = Table(package, "_SummaryInformation")
     for row in summary.rows:
         if row["PropertyId"] == PID_WORDCOUNT:
@@ -352,6 +376,7 @@ def build(args, rule):
         plain = os.path.join(scratch, "plain.wxs")
         with open(plain, "w", encoding="utf-8") as unhidden:
             unhidden.write(text)
+        media = loose_layout_stated(ET.parse(plain))
 
         def wixl(wxs_text, target):
             with open(combined, "w", encoding="utf-8") as inlined:
@@ -390,7 +415,7 @@ def build(args, rule):
         set_flag(package, "Feature", "Attributes", FEATURE_DISALLOW_ABSENT,
                  asked(declared(plain, "Feature", "Absent"), "disallow"), scratch)
         apply_removals(package, removals_declared(plain), scratch)
-        loose_file_layout(package, scratch)
+        loose_file_layout(package, media, asked(declared(plain, "File", "Compressed"), "no"), scratch)
         try:
             stand_ins.apply_to_summary(package, scratch)
         except package_codepage.CodePageError as error:
@@ -427,7 +452,9 @@ def main():
     parser = Parser(
         prog="./kit package", allow_abbrev=False,
         description="Builds a Windows Installer package from a WiX source with wixl, its files "
-                    "installed from the loose disc tree DIR rather than a cabinet. A source that "
+                    "installed from the loose disc tree DIR rather than a cabinet, as the source states "
+                    '(Package Compressed="no" and one <Media Id="1"/>; a source that asks for a cabinet is '
+                    "refused, not rewritten). A source that "
                     'references the Vesmark fragment (<CustomActionRef Id="VesmarkCheckItems"/>) '
                     "gets its checks and encryption, and its values are checked as CryptFile reads "
                     "them: every name of Files a file the package installs below _DBASE_ in the "

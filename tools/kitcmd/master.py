@@ -243,6 +243,7 @@ class Master:
         try:
             text = build_package.source_text(self.args.package)
             root = ET.fromstring(text.encode("utf-8"))
+            build_package.loose_layout_stated(root)
         except (build_package.PackageError, ET.ParseError) as error:
             raise Refused("--package %s: %s" % (self.args.package, error))
         self.package_root = root
