@@ -1,7 +1,8 @@
 #!/usr/bin/env bash
-# Mastering the same folder twice, in two time zones, gives every output byte
-# for byte; with SOURCE_DATE_EPOCH the disc's own files and the package carry
-# that date, and a changed product file gives the package a new ProductCode.
+# Mastering the same folder twice, in two time zones, signed, gives every
+# output byte for byte; with SOURCE_DATE_EPOCH the disc's own files, the
+# package and the signatures carry that date, and a changed product file gives
+# the package a new ProductCode.
 #   master_twice_test.sh WORK_FOLDER
 set -euo pipefail
 work=${1:?usage: master_twice_test.sh WORK_FOLDER}
@@ -20,9 +21,15 @@ printf 'map\r\n' >"$tree/Data/Maps/north.map"
 touch -d @1500000000 "$tree/Data/orbits.db" "$tree/Data/Maps/north.map" "$tree/Data/Maps" "$tree/Data" "$tree"
 sed -n '/^<?xml/,/^<\/Wix>/p' "$source_dir/tests/mastering/master_own_tree_test.sh" | grep -v empty.dat >"$work/planner.wxs"
 
-master() {  # OUT: masters the tree into OUT with its package and image
+echo "planner phrase" >"$work/phrase.txt"
+openssl req -x509 -newkey rsa:2048 -nodes -keyout "$work/signer.key" -out "$work/signer.pem" -days 30 \
+  -subj "/CN=Planner Signing" 2>/dev/null
+openssl pkcs12 -export -inkey "$work/signer.key" -in "$work/signer.pem" -out "$work/signer.pfx" -passout "file:$work/phrase.txt"
+
+master() {  # OUT: masters the tree into OUT with its package and image, signed
   "$source_dir/tools/kitcmd/master.py" "$tree" --product "Planner 5" --id PLAN5-DISC1 --out "$1" \
-    --package "$work/planner.wxs" --iso "$1/disc.iso" >"$1.log" 2>&1 || true
+    --package "$work/planner.wxs" --iso "$1/disc.iso" --sign "$work/signer.pfx" \
+    --sign-password-file "$work/phrase.txt" >"$1.log" 2>&1 || true
   [[ -f "$1/disc.iso" ]] || { tail -n 20 "$1.log"; fail "no image in $1"; }
 }
 product_code() { msiinfo export "$1" Property | tr -d '\r' | sed -n 's/^ProductCode\t//p'; }
@@ -44,6 +51,11 @@ SOURCE_DATE_EPOCH=1600000000 master "$work/changed"
   fail "the disc's own files are not dated by SOURCE_DATE_EPOCH"
 msiinfo suminfo "$work/changed/setup.msi" | grep -q "Created: Sun Sep 13 12:26:40 2020" ||
   fail "the package is not dated by SOURCE_DATE_EPOCH"
+for name in Tarvolen.exe Vesmark.dll setup.msi wine/setup.msi; do
+  "$source_dir/tools/kitcmd/inspect_file.py" --ca "$work/signer.pem" "$work/changed/$name" |
+    grep -A1 "signing time Sep 13 12:26:40 2020 GMT" | grep -q "verifies against" ||
+    fail "$name is not signed as of SOURCE_DATE_EPOCH, or its signature does not verify"
+done
 [[ "$(product_code "$work/changed/setup.msi")" != "$(product_code "$work/first/setup.msi")" ]] ||
   fail "a changed product file kept the derived ProductCode"
 
@@ -51,4 +63,4 @@ if ((failures > 0)); then
   echo "master_twice_test: $failures failure(s)"
   exit 1
 fi
-echo "master_twice_test: two runs gave the same bytes; the dates and the ProductCode follow the inputs"
+echo "master_twice_test: two signed runs gave the same bytes; the dates, the signing times and the ProductCode follow the inputs"
