@@ -142,6 +142,7 @@ def make_fixture(w, dll, other_dll):
     os.symlink(os.path.abspath(other_dll), f"{w}/other.dll")
     with open(f"{w}/badres.dll", "wb") as f:
         f.write(bad_resource(dll))
+    make_signer(w)
     # A 64-bit twin beside each disc, as ./kit try finds it: only its machine
     # and its package's data are read before the try starts.
     os.makedirs(f"{w}/made/wine")
@@ -151,6 +152,26 @@ def make_fixture(w, dll, other_dll):
     os.link(f"{w}/x64.dll", f"{w}/made/wine/Tarvolen.exe")
     for twin in (f"{w}/wine", f"{w}/discfifo/wine"):
         shutil.copytree(f"{w}/made/wine", twin)
+
+
+def make_signer(w):
+    """A self-signed code-signing certificate in signer.pfx, its pass phrase in
+    pass.txt, another in wrong.txt; an expired one in expired.pfx."""
+    for name, text in (("pass.txt", "signing phrase\n"), ("wrong.txt", "not the phrase\n")):
+        with open(f"{w}/{name}", "w") as f:
+            f.write(text)
+    subprocess.run(["openssl", "req", "-x509", "-newkey", "rsa:2048", "-nodes", "-keyout", f"{w}/key.pem",
+                    "-out", f"{w}/cert.pem", "-days", "30", "-subj", "/CN=Probe Signer"],
+                   stdout=subprocess.DEVNULL, stderr=subprocess.DEVNULL, check=True)
+    # The same key with a certificate that expired yesterday.
+    subprocess.run(["openssl", "req", "-new", "-key", f"{w}/key.pem", "-subj", "/CN=Expired Signer",
+                    "-out", f"{w}/expired.csr"], check=True)
+    subprocess.run(["openssl", "x509", "-req", "-in", f"{w}/expired.csr", "-signkey", f"{w}/key.pem", "-days", "-1",
+                    "-out", f"{w}/expired.pem"], stdout=subprocess.DEVNULL, stderr=subprocess.DEVNULL, check=True)
+    for name in ("cert", "expired"):
+        pfx = "signer" if name == "cert" else name
+        subprocess.run(["openssl", "pkcs12", "-export", "-inkey", f"{w}/key.pem", "-in", f"{w}/{name}.pem",
+                        "-out", f"{w}/{pfx}.pfx", "-passout", f"file:{w}/pass.txt"], check=True)
 
 
 def bad_resource(dll):
@@ -208,6 +229,8 @@ def rows(kind):
     """(class, arguments, what the one line says); {w} is the fixture."""
     dll = ["--dll", "{w}/Vesmark.dll", "--disc", "{w}/made/disc"]
     named = ["{w}/product", "--product", "P", "--id", "I", "--out", "{w}/new"]
+    product = ["{w}/big", "--product", "P", "--id", "I", "--out", "{w}/new"]
+    signed = ["--sign", "{w}/signer.pfx", "--sign-password-file"]
     return {
         "master": [
             ("unknown option", ["--hlep"], r"unrecognized arguments: --hlep"),
@@ -265,6 +288,24 @@ def rows(kind):
              r"staging the disc failed: .*No space left on device"),
             ("full disk at the image", ["{w}/product", "--product", "P", "--id", "I", "--out", "{w}/imaged",
                                         "--iso", "{w}/full/disc.iso"], r"xorriso failed: .*(No space left on device|exceeds free space)"),
+            ("--sign without --sign-password-file", [*product, "--sign", "{w}/signer.pfx"],
+             r"--sign .*signer.pfx needs --sign-password-file FILE"),
+            ("--sign-password-file without --sign", [*product, "--sign-password-file", "{w}/pass.txt"],
+             r"--sign-password-file needs --sign CERT.pfx"),
+            ("missing pfx", [*product, "--sign", "{w}/nothing.pfx", "--sign-password-file", "{w}/pass.txt"],
+             r"--sign .*nothing.pfx: No such file or directory"),
+            ("pfx not a PKCS#12 file", [*product, "--sign", "{w}/notes.txt", "--sign-password-file", "{w}/pass.txt"],
+             r"--sign .*notes.txt is not a PKCS#12 \(.pfx\) file"),
+            ("missing password file", [*product, *signed, "{w}/nothing.txt"],
+             r"--sign-password-file .*nothing.txt: No such file or directory"),
+            ("wrong pass phrase", [*product, *signed, "{w}/wrong.txt"],
+             r"--sign .*signer.pfx: the pass phrase in .*wrong.txt does not open it"),
+            ("time-stamping URL not a URL", [*product, *signed, "{w}/pass.txt", "--timestamp", "timestamp.example"],
+             r"--timestamp needs the http:// or https:// URL"),
+            ("expired certificate", [*product, "--sign", "{w}/expired.pfx", "--sign-password-file", "{w}/pass.txt"],
+             r"--sign .*expired.pfx: its certificate expired on "),
+            ("pfx a FIFO", [*product, "--sign", "{w}/fifo", "--sign-password-file", "{w}/pass.txt"],
+             r"--sign .*fifo is a FIFO"),
         ],
         "package": [
             ("unknown option", ["{w}/probe.wxs", "--disc", "{w}/made/disc", "--dlll", "x"],
@@ -301,6 +342,10 @@ def rows(kind):
              r"SOURCE_DATE_EPOCH must be whole seconds since 1970"),
             ("SIGTERM while building", ["{w}/probe.wxs", *dll, "-o", "{w}/new.msi"], r"interrupted by SIGTERM"),
             ("full disk", ["{w}/probe.wxs", *dll, "-o", "{w}/full/new.msi"], r"full/new.msi: No space left on device"),
+            ("--sign without --sign-password-file", ["{w}/probe.wxs", *dll, "-o", "{w}/new.msi",
+                                                     "--sign", "{w}/signer.pfx"], r"needs --sign-password-file FILE"),
+            ("wrong pass phrase", ["{w}/probe.wxs", *dll, "-o", "{w}/new.msi", *signed, "{w}/wrong.txt"],
+             r"the pass phrase in .*wrong.txt does not open it"),
         ],
         "try": [
             ("unknown option", ["--wrok", "x"], r"unrecognized arguments: --wrok"),
@@ -311,6 +356,7 @@ def rows(kind):
             ("work a link into the disc", ["{w}/made/disc", "--work", "{w}/productlink/Data"], r"--work .* overlaps the disc"),
             ("timeout not a number", ["{w}/made/disc", "--timeout", "soon"], r"--timeout: invalid int value"),
             ("no earlier disc", ["{w}/made/disc", "--upgrade-from", "{w}/nothing"], r"--upgrade-from: no earlier disc"),
+            ("missing --ca", ["{w}/made/disc", "--ca", "{w}/nothing.pem"], r"--ca .*nothing.pem: No such file"),
             ("no lane and no twin", ["{w}/linked/disc"],
              r"no 64-bit twin .* \(the disc's own programs cannot run: no 32-bit Wine root"),
         ],
@@ -319,6 +365,7 @@ def rows(kind):
             ("a device", ["{w}/device"], r"device is a device"),
             ("a truncated image", ["{w}/truncated.dll"], r"a truncated PE image"),
             ("a resource outside the image", ["{w}/badres.dll"], r"resource BIN .* lies outside the image"),
+            ("missing --ca", ["--ca", "{w}/nothing.pem", "{w}/Vesmark.dll"], r"--ca .*nothing.pem: No such file"),
         ],
     }[kind]
 

@@ -5,6 +5,9 @@
 # image read back must verify, and ./kit try must install from the image and
 # prove that the installer applied the disc's transform, a real one that
 # msi_transform made. A disc whose Setup names a junk .mst must fail its try.
+# The disc is signed with a certificate the test makes: its launcher, library
+# and package (and the twin's) verify against it, the pass phrase is in no
+# log, and ./kit try verifies all three before it installs.
 #   master_own_tree_test.sh WORK_FOLDER
 set -euo pipefail
 work=${1:?usage: master_own_tree_test.sh WORK_FOLDER}
@@ -57,16 +60,25 @@ cp "$work/base.msi" "$work/german.msi"
 msibuild "$work/german.msi" -q "UPDATE \`Property\` SET \`Value\` = 'Orbit Planner 5 (Deutsch)' WHERE \`Property\` = 'ProductName'"
 "$msi_transform" generate "$work/base.msi" "$work/german.msi" "$work/orbit-de.mst" || fail "msi_transform made no transform"
 
+# A self-signed code-signing certificate; its pass phrase is read from a file only.
+phrase="orbit signing phrase"
+echo "$phrase" >"$work/signing-phrase.txt"
+openssl req -x509 -newkey rsa:2048 -nodes -keyout "$work/signer.key" -out "$work/signer.pem" -days 30 \
+  -subj "/CN=Orbit Release Signing/O=Orbit" -addext "extendedKeyUsage=codeSigning" 2>/dev/null
+openssl pkcs12 -export -inkey "$work/signer.key" -in "$work/signer.pem" -out "$work/signer.pfx" \
+  -passout "file:$work/signing-phrase.txt"
+
 snapshot() { (cd "$tree" && find . -printf '%p %m %s %T@\n' | sort && find . -type f -exec md5sum {} + | sort); }
 before=$(snapshot)
 
 out=$("$source_dir/tools/kitcmd/master.py" "$tree" --product "Orbit Planner 5" --id ORBIT5-DISC1 \
       --out "$work/dist" --package "$work/orbit.wxs" --iso "$work/dist/orbit.iso" --label ORBIT5 \
-      --transform "$work/orbit-de.mst" 2>&1) || true
+      --transform "$work/orbit-de.mst" --sign "$work/signer.pfx" --sign-password-file "$work/signing-phrase.txt" 2>&1) || true
 echo "$out" | tail -n 25
 [[ "$(snapshot)" == "$before" ]] || fail "the product folder changed"
 for text in "Intel package; carries Vesmark.dll" "BIN 101 equals listing.bin" "the image holds the disc as mastered" \
-            "transform orbit-de.mst at the disc's root" "Result: mastered and verified."; do
+            "transform orbit-de.mst at the disc's root" "disc/Tarvolen.exe: signed by /CN=Orbit Release Signing/O=Orbit" \
+            "Tarvolen.exe, Vesmark.dll and setup.msi (the twin's too) signed by" "Result: mastered and verified."; do
   [[ "$out" == *"$text"* ]] || fail "master did not say '$text'"
 done
 disc="$work/dist/disc"
@@ -82,10 +94,21 @@ done
 for name in Tarvolen.exe Vesmark.dll setup.msi; do
   [[ -f "$work/dist/wine/$name" ]] || fail "no 64-bit $name for ./kit try"
 done
+# Each signature verifies: the image's three, and the twin's.
+inspect="$source_dir/tools/kitcmd/inspect_file.py"
+verified="verifies against $work/signer.pem"
+[[ $("$inspect" --ca "$work/signer.pem" "$work/dist/orbit.iso" | grep -cF "$verified") == 3 ]] ||
+  fail "the image's launcher, package and library do not carry three signatures that verify"
+for name in Tarvolen.exe Vesmark.dll setup.msi; do
+  "$inspect" --ca "$work/signer.pem" "$work/dist/wine/$name" | grep -qF "$verified" ||
+    fail "the twin's $name carries no signature that verifies"
+done
+cmp -s "$work/dist/Tarvolen.exe" "$disc/Tarvolen.exe" || fail "OUT/Tarvolen.exe is not the disc's signed launcher"
+[[ -z "$(grep -rlF -- "$phrase" "$work/dist" <(echo "$out"))" ]] || fail "the signing pass phrase is in a log or an output"
 
 # The image installs under the installer, and a changed byte in it is named.
 "$source_dir/tests/mastering/try_disc_test.sh" "$work/dist" "$work/dist/orbit.iso" \
-  "$source_dir/build/native/bin/mediakit" "$work/try-test" || fail "./kit try did not prove the image"
+  "$source_dir/build/native/bin/mediakit" "$work/try-test" "$work/signer.pem" || fail "./kit try did not prove the image"
 grep -qF "applied: ProductName 'Orbit Planner 5' -> 'Orbit Planner 5 (Deutsch)', as the log's property dump gives it" \
   "$work/try-test/intact.out" || fail "the try does not prove the transform's ProductName applied"
 
@@ -109,4 +132,4 @@ if ((failures > 0)); then
   echo "master_own_tree_test: $failures failure(s)"
   exit 1
 fi
-echo "master_own_tree_test: mastered in one pass, folder untouched, image verified and tried"
+echo "master_own_tree_test: mastered and signed in one pass, folder untouched, image and signatures verified and tried"

@@ -1,9 +1,10 @@
 #!/usr/bin/env bash
-# Mastering the same folder twice, in two time zones, gives every output byte
-# for byte, the launcher with the product's version block and icon too; with
-# SOURCE_DATE_EPOCH the disc's own files and the package carry that date, and
-# a changed product file gives the package a new ProductCode; without the
-# launcher's options its version block follows --product and the package.
+# Mastering the same folder twice, in two time zones, signed, gives every
+# output byte for byte, the launcher with the product's version block and icon
+# too; with SOURCE_DATE_EPOCH the disc's own files, the package and the
+# signatures carry that date, and a changed product file gives the package a
+# new ProductCode; without the launcher's options its version block follows
+# --product and the package.
 #   master_twice_test.sh WORK_FOLDER
 set -euo pipefail
 work=${1:?usage: master_twice_test.sh WORK_FOLDER}
@@ -31,11 +32,17 @@ open(sys.argv[2], "wb").write(struct.pack("<HHH", 0, 1, 1) + data[6:6 + 8] + str
 PY
 company='Sternwarte Müller & Söhne "Nord"'
 
-master() {  # OUT: masters the tree into OUT with its package and image
+echo "planner phrase" >"$work/phrase.txt"
+openssl req -x509 -newkey rsa:2048 -nodes -keyout "$work/signer.key" -out "$work/signer.pem" -days 30 \
+  -subj "/CN=Planner Signing" 2>/dev/null
+openssl pkcs12 -export -inkey "$work/signer.key" -in "$work/signer.pem" -out "$work/signer.pfx" -passout "file:$work/phrase.txt"
+
+master() {  # OUT: masters the tree into OUT with its package and image, signed
   local out=$1
   shift
   "$source_dir/tools/kitcmd/master.py" "$tree" --product "Planner 5" --id PLAN5-DISC1 --out "$out" \
-    --package "$work/planner.wxs" --iso "$out/disc.iso" "$@" >"$out.log" 2>&1 || true
+    --package "$work/planner.wxs" --iso "$out/disc.iso" --sign "$work/signer.pfx" \
+    --sign-password-file "$work/phrase.txt" "$@" >"$out.log" 2>&1 || true
   [[ -f "$out/disc.iso" ]] || { tail -n 20 "$out.log"; fail "no image in $out"; }
 }
 # launcher_is EXE ICON NAME=TEXT...: the version block's texts and numbers (file
@@ -90,6 +97,11 @@ SOURCE_DATE_EPOCH=1600000000 master "$work/changed"
   fail "the disc's own files are not dated by SOURCE_DATE_EPOCH"
 msiinfo suminfo "$work/changed/setup.msi" | grep -q "Created: Sun Sep 13 12:26:40 2020" ||
   fail "the package is not dated by SOURCE_DATE_EPOCH"
+for name in Tarvolen.exe Vesmark.dll setup.msi wine/setup.msi; do
+  "$source_dir/tools/kitcmd/inspect_file.py" --ca "$work/signer.pem" "$work/changed/$name" |
+    grep -A1 "signing time Sep 13 12:26:40 2020 GMT" | grep -q "verifies against" ||
+    fail "$name is not signed as of SOURCE_DATE_EPOCH, or its signature does not verify"
+done
 [[ "$(product_code "$work/changed/setup.msi")" != "$(product_code "$work/first/setup.msi")" ]] ||
   fail "a changed product file kept the derived ProductCode"
 launcher_is "$work/changed/disc/Tarvolen.exe" "$source_dir/launcher/res/Tarvolen.ico" "CompanyName=Planner 5" \
@@ -99,4 +111,4 @@ if ((failures > 0)); then
   echo "master_twice_test: $failures failure(s)"
   exit 1
 fi
-echo "master_twice_test: two runs gave the same bytes; the dates, the ProductCode and the launcher's version block follow the inputs"
+echo "master_twice_test: two signed runs gave the same bytes; the dates, the signing times, the ProductCode and the launcher's version block follow the inputs"

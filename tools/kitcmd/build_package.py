@@ -13,6 +13,7 @@ import xml.etree.ElementTree as ET
 
 import package_codepage
 import package_codes
+import signing
 
 HERE = os.path.dirname(os.path.abspath(__file__))
 SOURCE_DIR = os.path.dirname(os.path.dirname(HERE))
@@ -336,13 +337,17 @@ def check(args, rule):
         raise output.Refused(str(error))
     folder = os.path.dirname(source)
     check_defines(args.define, {"Arch": args.arch, "VesmarkDll": dll, "Disc": disc}, folder)
-    return source, disc, dll, out
+    try:
+        signer = signing.signer_from(rule, args.sign, args.sign_password_file, args.timestamp)
+    except signing.SigningError as error:
+        raise output.Refused(str(error))
+    return source, disc, dll, out, signer
 
 
 def build(args, rule):
     import output
     import package_values
-    source, disc, dll, out = check(args, rule)
+    source, disc, dll, out, signer = check(args, rule)
     text, uses_fragment = inline_fragment(source_text(source))
     try:
         package_code = package_codes.given_package_code(text)
@@ -434,10 +439,26 @@ def build(args, rule):
             package_codes.settle_summary(package, seconds, package_code, scratch, installed)
         except package_codes.CodeError as error:
             raise PackageError(str(error)) from None
+        if signer is not None:
+            sign_package(signer, package, seconds, dll)
         output.copy_file(package, out)
     print(f"{args.output}: {args.arch} package in code page {page}, {count} files installed from the loose "
           f"disc tree {args.disc}"
-          + (", with Vesmark's actions" if uses_fragment else ""))
+          + (", with Vesmark's actions" if uses_fragment else "")
+          + (f"; {signer.said()}" if signer else ""))
+
+
+def sign_package(signer, package, seconds, dll):
+    """Signs the package as its last change, dated as the package is; the
+    library goes in as given (./kit master --sign signs the one it builds)."""
+    try:
+        signer.sign(package, seconds)
+        if not signing.read(dll):
+            sys.stdout.flush()
+            print(f"kit package: note: the library {dll} the package embeds carries no signature of its own "
+                  "(./kit master --sign signs the one it builds)", file=sys.stderr, flush=True)
+    except signing.SigningError as error:
+        raise PackageError(str(error)) from None
 
 
 class Parser(argparse.ArgumentParser):
@@ -481,6 +502,16 @@ def main():
                         help="the disc's ANSI code page, the package's too: its names and values are written "
                              "in it (default: the source's Codepage, else 1252); a source declaring another "
                              "is refused")
+    parser.add_argument("--sign", metavar="CERT.pfx",
+                        help="sign the package last (Authenticode, SHA-256, with osslsigncode; its signing time "
+                             "is the package's date): the signature covers every table and stream, the library "
+                             "too, which goes in as --dll gives it (./kit master --sign signs the one it builds)")
+    parser.add_argument("--sign-password-file", metavar="FILE",
+                        help="the first line of FILE is the pass phrase of CERT.pfx, checked to open it before "
+                             "anything is written (never give it on the command line)")
+    parser.add_argument("--timestamp", metavar="URL",
+                        help="have the RFC 3161 time-stamping server at URL stamp the signature (then the same "
+                             "inputs no longer give the same bytes)")
     parser.add_argument("-D", dest="define", action="append", default=[], metavar="NAME=VALUE",
                         help="a preprocessor variable for the source (Arch, VesmarkDll and Disc are set by "
                              "--arch, --dll and --disc; a -D that contradicts them is refused)")

@@ -1,8 +1,9 @@
 #!/usr/bin/python3
 # Debian's interpreter on purpose: python3-pefile installs for it.
-"""Usage: ./kit inspect [--mediakit PATH] FILE
+"""Usage: ./kit inspect [--mediakit PATH] [--ca FILE] FILE|DISC
 
-Tells what a Windows Installer package (.msi) or a PE image (.dll, .exe) holds.
+Tells what a Windows Installer package (.msi) or a PE image (.dll, .exe) holds,
+and whom a disc's programs are signed by.
 
 A package: its summary, its tables with their row counts, its properties, its
 custom actions with their types decoded (what runs, immediate or deferred,
@@ -13,9 +14,16 @@ information or the separate debug file it names, imports, exports, resources,
 the version block (its numbers and texts), and the listing (BIN 101) and
 manifest (BIN 103) a Vesmark library embeds, the listing as `mediakit listing
 show` prints it (PATH, default the native build's build/native/bin/mediakit).
+A disc folder or its ISO 9660 image (read through its Joliet names): the
+Tarvolen.exe and setup.msi at its root, with the library inside the package.
+Each package, image and library shows its Authenticode signatures: signer,
+issuer, digest algorithm, the certificate's validity, the signing time and
+any time stamp, and whether it verifies (osslsigncode, against --ca FILE,
+certificates in PEM, else this machine's; revocation is not checked), or
+that it is unsigned.
 
 The value of the property ProductNameShort (the pass phrase) is never shown.
-Exit status 0 when FILE was read, 2 when it is missing, unreadable, not a
+Exit status 0 when FILE was read (whether or not its signatures verify), 2 when it is missing, unreadable, not a
 regular file, neither a package nor a PE image, a truncated or damaged image,
 or on a usage error.
 """
@@ -29,10 +37,14 @@ sys.dont_write_bytecode = True  # no __pycache__ in the source tree
 import msi_package  # noqa: E402
 import output  # noqa: E402
 import pe_image  # noqa: E402
+import signing  # noqa: E402
 
 HERE = os.path.dirname(os.path.realpath(__file__))
 SECRET_PROPERTIES = {"ProductNameShort"}
 MASK = "******** (not shown)"
+# The first volume descriptor of an ISO 9660 image, in its sector 16.
+ISO_SIGNATURE_AT = 16 * 2048 + 1
+DISC_PROGRAMS = ("Tarvolen.exe", "setup.msi")
 RESOURCE_TYPES = {1: "cursor", 2: "bitmap", 3: "icon", 4: "menu", 5: "dialog", 6: "string table",
                   10: "data", 11: "message table", 12: "cursor group", 14: "icon group", 16: "version",
                   24: "manifest"}
@@ -92,7 +104,12 @@ def debug_line(pe, path):
     return text
 
 
-def show_image(title, data, mediakit, indent="", path=None):
+def show_signatures(signatures, indent):
+    for line in signing.lines(signatures):
+        print(indent + line)
+
+
+def show_image(title, data, mediakit, indent="", path=None, ca=None):
     try:
         pe = pe_image.parse(data)
     except pe_image.NotImage as e:
@@ -101,6 +118,7 @@ def show_image(title, data, mediakit, indent="", path=None):
     plus = "PE32+" if pe.OPTIONAL_HEADER.Magic == 0x20B else "PE32"
     print("%s%s: %s image, %s %s, %s subsystem" % (indent, title, plus, pe_image.machine(pe), kind, pe_image.subsystem(pe)))
     print("%s  size: %s" % (indent, digest_line(data)))
+    show_signatures(signing.read_bytes(data, ca), indent + "  ")
     stamps = pe_image.time_stamps(pe)
     print("%s  time stamps: %s" % (indent, ", ".join("%s 0x%x" % s for s in stamps) if stamps else "none"))
     print("%s  debug information: %s" % (indent, debug_line(pe, path)))
@@ -121,7 +139,7 @@ def show_image(title, data, mediakit, indent="", path=None):
     show_embedded_data(pe, mediakit, indent + "  ")
 
 
-def show_package(path, mediakit):
+def show_package(path, mediakit, ca=None):
     try:
         info = msi_package.summary(path)
         names = msi_package.tables(path)
@@ -130,6 +148,7 @@ def show_package(path, mediakit):
     with open(path, "rb") as f:
         print("%s: Windows Installer package" % path)
         print("  size: %s" % digest_line(f.read()))
+    show_signatures(signing.read(path, ca), "  ")
     for key in ("Subject", "Author", "Template", "Revision number (UUID)", "Application"):
         if key in info:
             print("  %s: %s" % (key, info[key]))
@@ -176,9 +195,61 @@ def show_package(path, mediakit):
         for row in binaries:
             data = msi_package.stream(path, "Binary." + row["Name"])
             try:
-                show_image(row["Name"], data, mediakit, indent="  ")
+                show_image(row["Name"], data, mediakit, indent="  ", ca=ca)
             except Unusable as e:
                 print("  %s: %s; %s" % (row["Name"], digest_line(data), e))
+
+
+def show_disc_programs(title, folder, ca):
+    """The signatures of the programs at a disc's root, found as Windows finds them, without regard to case."""
+    print("%s: a disc" % title)
+    names = {name.lower(): name for name in os.listdir(folder)}
+    for wanted in DISC_PROGRAMS:
+        name = names.get(wanted.lower())
+        path = os.path.join(folder, name) if name else None
+        if path is None or not os.path.isfile(path):
+            print("  %s: not at its root" % wanted)
+            continue
+        with open(path, "rb") as f:
+            data = f.read()
+        print("  %s: %s" % (name, digest_line(data)))
+        if not data:
+            print("    a stand-in: no package yet")
+            continue
+        show_signatures(signing.read(path, ca), "    ")
+        if data.startswith(msi_package.OLE_SIGNATURE):
+            import vesmark_package
+            try:
+                library = vesmark_package.library(path)
+            except msi_package.PackageError as e:
+                print("    its library: %s" % e)
+                continue
+            print("    the library whose CheckItems it calls: %s" % digest_line(library))
+            show_signatures(signing.read_bytes(library, ca), "      ")
+
+
+def show_image_disc(path, ca):
+    """An ISO 9660 image's root programs, read through its Joliet names as Windows reads them."""
+    import shutil
+    if shutil.which("xorriso") is None:
+        raise Unusable("an ISO 9660 image, and xorriso is not installed (./kit deps installs it)")
+    with tempfile.TemporaryDirectory(prefix="kit-inspect.") as scratch:
+        listed = subprocess.run(["xorriso", "-osirrox", "on", "-read_fs", "norock", "-indev", path, "-ls", "/"],
+                                capture_output=True, text=True, errors="replace")
+        if listed.returncode != 0:
+            raise Unusable("an ISO 9660 image xorriso cannot read")
+        root = [line.strip().strip("'") for line in listed.stdout.splitlines() if line.startswith("'")]
+        found = [name for name in root if name.lower() in (n.lower() for n in DISC_PROGRAMS)]
+        for name in found:
+            subprocess.run(["xorriso", "-osirrox", "on", "-read_fs", "norock", "-indev", path,
+                            "-extract", "/" + name, os.path.join(scratch, name)], capture_output=True)
+        show_disc_programs(path, scratch, ca)
+
+
+def is_iso_image(path):
+    with open(path, "rb") as f:
+        f.seek(ISO_SIGNATURE_AT)
+        return f.read(5) == b"CD001"
 
 
 def main(argv):
@@ -187,8 +258,12 @@ def main(argv):
     if args[:1] in (["-h"], ["--help"]):
         print(__doc__.strip())
         return 0
-    if args[:1] == ["--mediakit"] and len(args) >= 2:
-        mediakit = args[1]
+    ca = None
+    while args[:1] in (["--mediakit"], ["--ca"]) and len(args) >= 2:
+        if args[0] == "--mediakit":
+            mediakit = args[1]
+        else:
+            ca = args[1]
         args = args[2:]
     if len(args) != 1 or args[0].startswith("-"):
         sys.stderr.write(__doc__.strip().splitlines()[0] + " (--help tells more)\n")
@@ -196,6 +271,12 @@ def main(argv):
     path = args[0]
 
     def body():
+        if ca is not None:
+            output.Rule().input_file("--ca", ca)
+        if os.path.isdir(path):
+            output.Rule().input_folder("the disc", path)
+            show_disc_programs(path, path, ca)
+            return 0
         try:
             # A FIFO or a device would block or never end.
             output.Rule().input_file("FILE", path)
@@ -205,13 +286,15 @@ def main(argv):
             with open(path, "rb") as f:
                 head = f.read(8)
             if head == msi_package.OLE_SIGNATURE:
-                show_package(path, mediakit)
+                show_package(path, mediakit, ca)
             elif head[:2] == b"MZ":
                 with open(path, "rb") as f:
-                    show_image(path, f.read(), mediakit, path=path)
+                    show_image(path, f.read(), mediakit, path=path, ca=ca)
+            elif is_iso_image(path):
+                show_image_disc(path, ca)
             else:
                 raise Unusable("neither a Windows Installer package nor a PE image")
-        except (Unusable, msi_package.PackageError, pe_image.NotImage) as e:
+        except (Unusable, msi_package.PackageError, pe_image.NotImage, signing.SigningError) as e:
             raise output.Refused("%s: %s" % (path, e))
         return 0
 

@@ -88,6 +88,16 @@ are name-based UUIDs of its contents.
                         --transform '/i [%PACKAGE%] TRANSFORMS="[%TRANSFORM%]"')
   --codepage N          ANSI code page of the names, the pass phrase and the launcher's
                         texts (default 1252)
+  --sign CERT.pfx       sign Tarvolen.exe (before the listing and manifest are made, so
+                        they hold its signed bytes), Vesmark.dll (before the package takes
+                        it in) and setup.msi, the twin's three in OUT/wine/ too: Authenticode,
+                        SHA-256, with osslsigncode; the signing time is the run's date
+  --sign-password-file FILE   the first line of FILE is the pass phrase of CERT.pfx (it is
+                        checked to open it before anything is written; never give it on
+                        the command line)
+  --timestamp URL       have an RFC 3161 time-stamping server at URL stamp each signature
+                        (the stamps differ from run to run: the outputs are then not
+                        reproducible)
   --out FOLDER          where everything goes (default dist/)
   --check               check the arguments and inputs only; write nothing
 The launcher's version block (ProductName is --product) and icon; each text
@@ -126,6 +136,9 @@ def parse(argv):
     parser.add_argument("--version")
     parser.add_argument("--description")
     parser.add_argument("--icon")
+    parser.add_argument("--sign")
+    parser.add_argument("--sign-password-file")
+    parser.add_argument("--timestamp")
     parser.add_argument("--check", action="store_true")
     parser.add_argument("-h", "--help", action="store_true")
     return parser.parse_args(argv)
@@ -150,6 +163,7 @@ class Master:
         self.transform = None
         self.root_files = ROOT_FILES
         self.package_root = None
+        self.signer = None
 
     # Everything below "check" only reads; "run" writes.
     def check(self):
@@ -184,6 +198,7 @@ class Master:
             a.package = os.path.abspath(a.package)
         if a.transform is not None:
             self.check_transform()
+        self.check_signer()
         if a.template is None:
             a.template = TRANSFORM_TEMPLATE if a.transform is not None else TEMPLATE
         label = a.label if a.label is not None else re.sub(r"[^A-Z0-9_]", "", a.disc_id.upper().replace("-", "_"))[:16]
@@ -233,6 +248,26 @@ class Master:
                               "(D0 CF 11 E0 A1 B1 1A E1)" % self.args.transform)
         self.transform, self.transform_name = path, name
         self.root_files = ROOT_FILES + (name,)
+
+    def check_signer(self):
+        """The certificate --sign names, opened with its pass phrase, before anything is written."""
+        import signing
+        try:
+            self.signer = signing.signer_from(self.rule, self.args.sign, self.args.sign_password_file,
+                                              self.args.timestamp)
+        except signing.SigningError as error:
+            raise Refused(str(error))
+
+    def sign(self, path):
+        """With --sign, signs PATH in place, its signing time the date of all this run writes."""
+        if self.signer is None:
+            return
+        import signing
+        try:
+            self.signer.sign(path, self.epoch, log=self.log)
+        except signing.SigningError as error:
+            raise Refused("%s (log: %s)" % (error, self.log))
+        print("%s: %s" % (os.path.relpath(path, self.out), self.signer.said()), flush=True)
 
     def check_values(self):
         """The values CryptFile reads, as the source states them; the built
@@ -352,7 +387,11 @@ class Master:
         dir_ = self.dir
         for name in self.root_files:
             if os.path.lexists(os.path.join(dir_, name)):
-                print("warning: %s in %s is replaced by the one this run makes" % (name, dir_), file=sys.stderr)
+                # A launcher signed after an earlier master would not match its listing.
+                hint = "" if self.signer or name not in ("Tarvolen.exe", "setup.msi") else \
+                    " (--sign CERT.pfx signs the one it makes)"
+                print("warning: %s in %s is replaced by the one this run makes%s" % (name, dir_, hint),
+                      file=sys.stderr)
         # Every tool dates what it writes by the inputs, not by the clock.
         os.environ["SOURCE_DATE_EPOCH"] = str(self.epoch)
         # From here on the run writes, in OUT only; a failure empties OUT again.
@@ -374,7 +413,10 @@ class Master:
                   "-o", os.path.join(disc, "disk1.id"), "--settings", os.path.join(disc, "Tarvolen.ini"),
                   "--template", self.args.template, "--codepage", self.args.codepage, *self.transform_option())
         self.build_launcher()
-        output.copy_file(os.path.join(self.out, "Tarvolen.exe"), os.path.join(disc, "Tarvolen.exe"))
+        launcher = os.path.join(disc, "Tarvolen.exe")
+        output.copy_file(os.path.join(self.out, "Tarvolen.exe"), launcher)
+        # Signed before the listing and the manifest are made: they hold its signed bytes.
+        self.sign(launcher)
         if self.transform:
             output.copy_file(self.transform, os.path.join(disc, self.transform_name))
         open(os.path.join(disc, "setup.msi"), "x").close()
@@ -407,7 +449,11 @@ class Master:
         self.tool(MEDIAKIT, "manifest", "build", disc, "-o", os.path.join(out, "manifest.md5"), "--codepage", cp)
         step("building the 32-bit Vesmark.dll with that data")
         self.build_dll("win32", {"Vesmark.dll": out, "Vesmark.dll.debug": out})
-        for source, name in ((os.path.join(disc, "disk1.id"), "disk1.id"),
+        # Signed before a package takes it in.
+        self.sign(os.path.join(out, "Vesmark.dll"))
+        # OUT's launcher is the disc's, signed or not.
+        for source, name in ((os.path.join(disc, "Tarvolen.exe"), "Tarvolen.exe"),
+                             (os.path.join(disc, "disk1.id"), "disk1.id"),
                              (os.path.join(disc, "Tarvolen.ini"), "Tarvolen.ini")):
             output.copy_file(source, os.path.join(out, name))
 
@@ -436,12 +482,22 @@ class Master:
                 output.copy_file(os.path.join(built, name), os.path.join(folder, name))
 
     def package_tool(self, arch, dll, target):
-        self.tool(sys.executable, os.path.join(HERE, "build_package.py"), self.args.package, "--disc", self.disc,
-                  "--arch", arch, "--dll", dll, "--codepage", self.args.codepage, "-o", target)
+        """Builds the package; with --sign, signed last, as ./kit package --sign signs it."""
+        a = self.args
+        signer = self.signer
+        signing = ["--sign", signer.pfx, "--sign-password-file", signer.password_file] if signer else []
+        if signer and signer.timestamp:
+            signing += ["--timestamp", signer.timestamp]
+        self.tool(sys.executable, os.path.join(HERE, "build_package.py"), a.package, "--disc", self.disc,
+                  "--arch", arch, "--dll", dll, "--codepage", a.codepage, "-o", target, *signing)
+        if signer:
+            print("%s: %s" % (os.path.relpath(target, self.out), signer.said()), flush=True)
 
     def make_packages(self):
         out, disc = self.out, self.disc
         step("building the package from %s (Intel) into the disc" % self.args.package)
+        # Signed last, with the signed library inside; the listing exempts
+        # setup.msi and the manifest leaves it out, so neither changes.
         self.package_tool("x86", os.path.join(out, "Vesmark.dll"), os.path.join(out, "setup.msi"))
         if subprocess.run([CHECK_PACKAGE, os.path.join(out, "setup.msi"), os.path.join(out, "Vesmark.dll"),
                            "Intel"]).returncode != 0:
@@ -457,6 +513,8 @@ class Master:
         os.mkdir(wine)
         self.build_dll("win64", {"Vesmark.dll": wine})
         output.copy_file(TARVOLEN64, os.path.join(wine, "Tarvolen.exe"))
+        for name in ("Vesmark.dll", "Tarvolen.exe"):
+            self.sign(os.path.join(wine, name))
         self.package_tool("x64", os.path.join(wine, "Vesmark.dll"), os.path.join(wine, "setup.msi"))
 
     def verify(self, tree):
@@ -552,6 +610,12 @@ class Master:
         if self.image_kept:
             print("  %-13s %9d bytes  sha256 %s" % (os.path.basename(self.iso), os.path.getsize(self.iso),
                                                    digest(self.iso, "sha256")))
+        if self.signer is not None:
+            print("  Tarvolen.exe, Vesmark.dll%s %s; signing time %s"
+                  % (" and setup.msi (the twin's too)" if a.package else "", self.signer.said(),
+                     time.strftime("%Y-%m-%d %H:%M:%S UTC", time.gmtime(self.epoch))))
+            if self.signer.timestamp:
+                print("  the time stamps are the server's: a second run gives other bytes")
         if a.package and product_code_derived_for(a.package):
             print("  setup.msi's ProductCode is derived from the package's contents (the source's "
                   "Product Id=\"*\"): it changes whenever they change")

@@ -1,7 +1,7 @@
 #!/usr/bin/python3
 # Debian's interpreter on purpose: python3-pefile installs for it.
 """Usage: ./kit try [DISC] [--work FOLDER] [--keep] [--twin] [--mediakit PATH] [--timeout SECONDS]
-                 [--launcher-folder C:\\PATH] [--maintenance] [--upgrade-from OLD]
+                 [--launcher-folder C:\\PATH] [--maintenance] [--upgrade-from OLD] [--ca FILE]
 
 Installs from a mastered disc in a fresh Wine prefix, as a user would, and
 proves what happened. DISC is the disc folder (default dist/disc) or its ISO
@@ -39,6 +39,14 @@ The disc is tried on a read-only copy in FOLDER/disc, as a pressed disc
 reports its files; DISC itself is never changed, and a disc folder holding
 anything but files and folders is refused.
 
+Before anything is installed, the signature of each program that is to run
+(the launcher, setup.msi and the Vesmark.dll inside it) is verified with
+osslsigncode against --ca FILE, else this machine's certificates (revocation
+is not checked): the report gives its signer, digest, validity and signing
+time, or says the program is unsigned; a signature that does not verify (the
+file changed after it was signed, or its certificate chain is not trusted)
+fails the try before Wine runs, with the reason.
+
 The report: each Vesmark action's result from msiexec's log, the installation's
 result, what was installed, and for each file of the package's "Files" that its
 "RectPyrc" range differs from the disc's file, that nothing else differs, and
@@ -73,6 +81,8 @@ tells why.
                      then the disc is installed over it in the same prefix, as a major
                      upgrade, and OLD's product must no longer be registered
                      (with the twin, OLD needs its own twin in wine/ beside it)
+  --ca FILE          the certificates (PEM) the programs' signatures must chain to,
+                     such as your own certification authority's or a test certificate
   --maintenance      after the installation, run msiexec directly on E:\\setup.msi, each
                      with /qn and a verbose log kept in FOLDER/NAME.log: a repair with
                      REINSTALL=ALL REINSTALLMODE=omus, one with amus, the removal of a
@@ -92,13 +102,13 @@ Exit status: 0 both checks passed, the product installed, every range
 decrypts back and any transform was proven applied (and each maintenance run
 and the upgrade asked for succeeded and was proved); 1 the disc was refused,
 the installation, a maintenance run or the upgrade failed (the report names
-which), a proof failed or Wine ran out of time; 2 a usage error: no such disc,
-a disc folder holding a FIFO, device or link, a --work that overlaps the disc
-or holds files the try did not make, a disc without a package or with Debug
-set, an OLD that is no earlier version the disc upgrades (found once both
-discs are read, before Wine runs), (for the twin) no twin beside the disc or
-one that does not match the disc's package, a tool missing, an I/O error or
-an interruption.
+which), a signature does not verify, a proof failed or Wine ran out of time;
+2 a usage error: no such disc, a disc folder holding a FIFO, device or link,
+a --work that overlaps the disc or holds files the try did not make, a disc
+without a package or with Debug set, an OLD that is no earlier version the
+disc upgrades (found once both discs are read, before Wine runs), (for the
+twin) no twin beside the disc or one that does not match the disc's package,
+a tool missing, an I/O error or an interruption.
 """
 import argparse
 import glob
@@ -113,6 +123,7 @@ sys.dont_write_bytecode = True  # no __pycache__ in the source tree
 import output  # noqa: E402
 import package_codepage  # noqa: E402
 import pe_image  # noqa: E402
+import signing  # noqa: E402
 import try_outcome  # noqa: E402
 from try_outcome import on_root, say, shown  # noqa: E402
 import try_lane  # noqa: E402
@@ -276,6 +287,27 @@ def check_twin(package, disc_package):
     say("the twin's package matches the disc's: the same Files, RectPyrc, pass phrase, files and embedded data")
 
 
+def check_signatures(launcher, package, ca):
+    """Every signature of the programs the try is about to run, before anything is
+    installed: an unsigned one is said to be so, one that does not verify fails the try."""
+    faults = []
+    for name, path in (("Tarvolen.exe", launcher), ("setup.msi", package)):
+        if path is None or not os.path.isfile(path) or os.path.getsize(path) == 0:
+            continue  # its absence is said where it is started
+        found = [(name, signing.read(path, ca))]
+        if name == "setup.msi":
+            found.append(("Vesmark.dll in setup.msi", signing.read_bytes(vesmark_package.library(path), ca)))
+        for shown_name, signatures in found:
+            lines = signing.lines(signatures)
+            say("%s (%s): %s" % (shown_name, shown(path), lines[0]))
+            for line in lines[1:]:
+                say("  " + line)
+            faults += ["%s: %s" % (shown_name, fault) for fault in signing.faults(signatures)]
+    if faults:
+        raise try_outcome.TryFailed("refused before installing anything: a signature does not verify (%s)"
+                                    % "; ".join(faults))
+
+
 def stage_disc(disc, scratch, log):
     if os.path.isdir(disc):
         shutil.copytree(disc, scratch, symlinks=True)
@@ -348,9 +380,11 @@ def check(args, rule, tools=True):
             old_programs.launcher, old_programs.package = find_twin(twins[1], lane_gap)
             old_programs.page = programs.page  # both run in the disc's locale
     programs.old, programs.old_programs = old, old_programs
+    if args.ca is not None:
+        args.ca = rule.input_file("--ca", args.ca)
     if tools and not os.access(args.mediakit, os.X_OK):
         raise Usage("no mediakit at %s (./kit build native makes it)" % args.mediakit)
-    for tool in ("msiinfo", "wineserver", "timeout"):
+    for tool in ("msiinfo", "wineserver", "timeout", "osslsigncode"):
         if shutil.which(tool) is None:
             raise Usage("%s is not installed (./kit deps installs what is missing)" % tool)
     if not re.fullmatch(r"[Cc]:(\\[^\\/:*?\"<>|]+)+", args.launcher_folder):
@@ -506,10 +540,13 @@ def run(args, rule):
         locales = make_locale(WINE_LOCALES[page], os.path.join(SOURCE_DIR, "build", "locale"), log)
         if locales is not None:
             wine.env["LOCPATH"] = locales
+        check_signatures(programs.launcher or on_root(scratch, "Tarvolen.exe"), package, args.ca)
         installer = try_maintenance.Installer(wine, None if programs.lane_gap else try_lane.Lane(wine), work, page)
         if programs.old:
             old_scratch, old_package = stage_old(args, work, programs, package, log)
             old_phrase = vesmark_package.properties(old_package).get("ProductNameShort", "")
+            check_signatures(programs.old_programs.launcher or on_root(old_scratch, "Tarvolen.exe"), old_package,
+                             args.ca)
             install_old(args, wine, old_scratch, programs, page)
             try_maintenance.check_old_registered(old_package, installer)
             print("==> the disc over it, as a major upgrade", flush=True)
@@ -569,6 +606,7 @@ def main():
     parser.add_argument("--twin", action="store_true")
     parser.add_argument("--maintenance", action="store_true")
     parser.add_argument("--upgrade-from")
+    parser.add_argument("--ca")
     rule = output.Rule()
 
     def body():
