@@ -1,11 +1,11 @@
 #!/usr/bin/env bash
 # mediakit.exe checks a disc where Windows has it, on CD-ROM drive E: of a
-# fresh wine64 prefix: the intact sample disc passes (exit 0), a copy with one
-# byte of one file changed fails (exit 1) naming that file and only it.
-#   verify_cdrom_drive.sh MEDIAKIT_EXE SAMPLE_DISC LISTING MANIFEST WORK_FOLDER
+# fresh prefix: the intact sample disc passes (exit 0), a copy with one byte
+# of one file changed fails (exit 1) naming that file and only it. WINE_RUN
+# is cmake/wine-run.sh (x86_64) or the i686 lane's tools/wine32/wine32-run.sh.
+#   verify_cdrom_drive.sh WINE_RUN MEDIAKIT_EXE SAMPLE_DISC LISTING MANIFEST WORK_FOLDER
 set -uo pipefail
-mediakit=$1 disc=$2 listing=$3 manifest=$4 work=$5
-source "$(dirname "$0")/../e2e/wine_prefix.sh"
+wine_run=$1 mediakit=$2 disc=$3 listing=$4 manifest=$5 work=$6
 failures=0
 fail() { echo "FAIL: $*"; failures=$((failures + 1)); }
 
@@ -16,13 +16,16 @@ cp -a "$disc" "$work/changed"
 chmod u+w "$work/changed/license.txt"
 printf 'X' | dd of="$work/changed/license.txt" bs=1 seek=20 conv=notrunc status=none
 chmod u-w "$work/changed/license.txt"
-wine_prefix "$work/prefix"
+prefix=$work/prefix
+"$wine_run" --prefix "$prefix" cmd /c exit || { echo "no Wine prefix could be made in $prefix"; exit 2; }
 cd "$work" || exit 2
 
 # check FOLDER WANT_EXIT: verify FOLDER as drive E: with the listing and the manifest.
 check() {
-  wine_cdrom e "$1"
-  wine_run "$mediakit" verify 'E:\' --listing listing.bin --manifest manifest.md5 >out.txt 2>&1
+  ln -sfn "$(readlink -f "$1")" "$prefix/dosdevices/e:"
+  "$wine_run" --prefix "$prefix" reg add 'HKLM\Software\Wine\Drives' /v e: /d cdrom /f >/dev/null 2>&1
+  WINEPREFIX=$prefix timeout 60 wineserver -k 2>/dev/null
+  "$wine_run" --prefix "$prefix" "$mediakit" verify 'E:\' --listing listing.bin --manifest manifest.md5 >out.txt 2>&1
   local got=$?
   [[ $got -eq $2 ]] || { fail "verify E:\\ of $(basename "$1"): exit $got, expected $2"; cat out.txt; }
 }
@@ -37,7 +40,7 @@ grep -q '^changed  \\license.txt  expected [0-9A-F]\{32\}  found [0-9A-F]\{32\}$
 [[ $(grep -c '^changed ' out.txt) -eq 1 ]] || { fail "more than the changed file is told"; cat out.txt; }
 grep -qx 'E:\\: matches listing.bin' out.txt || fail "a changed byte altered the listing check"
 
-wineserver -k 2>/dev/null || true
-cd / && rm -rf "$work"
+WINEPREFIX=$prefix timeout 60 wineserver -k 2>/dev/null
+cd / && chmod -R u+w "$work" && rm -rf "$work"
 [[ $failures -eq 0 ]] && echo "mediakit.exe passes the intact disc on E: and names the changed file"
 exit $((failures != 0))
