@@ -35,6 +35,14 @@ expect_exit 0 "--include by path" "$mediakit" manifest build "$disc" -o "$work/h
 expect_exit 0 "--include by name, any case" "$mediakit" manifest build "$disc" -o "$work/txt.md5" --include '*.TXT' --exclude 'Samples/*'
 grep -q '^\\Samples' "$work/txt.md5" && fail "--exclude Samples/* left a row in Samples"
 grep -q '^\\Redist\\Runtime\\runtime\.txt' "$work/txt.md5" || fail "*.TXT did not match runtime.txt two folders down"
+# Bracket sets (negated, ranges), '?' and quoting, in any case: fnmatch's on POSIX, Windows' own matcher.
+globs=('Samples/Budgets/BUDGET-20[12][!0-8].klb' 1 'invoice-100?.kli' 9 '*/*/[b-c]*.kld' 3 'Help/*\.htm' 18 '?' 0)  # no file has a one-letter name: nothing is written
+for ((i = 0; i < ${#globs[@]}; i += 2)); do
+  "$mediakit" manifest build "$disc" -o "$work/glob.md5" --include "${globs[i]}" >/dev/null 2>&1
+  rows=$(grep -c . "$work/glob.md5" 2>/dev/null)
+  [[ ${rows:-0} -eq ${globs[i + 1]} ]] || fail "--include '${globs[i]}' chose ${rows:-0} files, not ${globs[i + 1]}"
+  rm -f "$work/glob.md5"
+done
 
 expect_exit 0 "verify of the sample disc" "$mediakit" verify "$disc" --manifest "$embedded"
 grep -q 'content matches .* (44 of 44 listed files digested)' "$work/out.txt" || fail "summary of a matching tree"

@@ -1,10 +1,11 @@
-// Names between the host's UTF-8 and a Windows ANSI code page, through iconv.
+// Names between the host's UTF-8 and a Windows ANSI code page: through iconv on
+// POSIX hosts, through the code page tables of Windows on Windows.
 #pragma once
 #include <string>
 
 class CCodePageText {
 public:
-    // Throws std::invalid_argument when iconv does not know code page N.
+    // Throws std::invalid_argument when the host does not know code page N.
     explicit CCodePageText(unsigned codePage);
     ~CCodePageText();
     CCodePageText(const CCodePageText&) = delete;
@@ -20,8 +21,11 @@ public:
     unsigned CodePage() const { return codePage; }
 
 private:
+    // The platform's conversion from the code page.
+    bool Decode(const std::string& ansi, std::string& utf8) const;
+
     unsigned codePage;
     bool asciiKept = false;  // characters 1 to 126 stand for themselves
-    void* toAnsi;
-    void* fromAnsi;
+    void* toAnsi = nullptr;    // iconv's converters; Windows needs none
+    void* fromAnsi = nullptr;
 };

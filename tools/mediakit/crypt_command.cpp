@@ -3,6 +3,7 @@
 #include "code_page_text.h"
 #include "command_exit.h"
 #include "commands.h"
+#include "host_entry.h"
 #include "number_option.h"
 
 #include "crypt/crypt_file.h"
@@ -11,17 +12,13 @@
 #include "base/handle_owner.h"
 
 #include <cstdint>
-#include <filesystem>
 #include <iostream>
 #include <map>
 #include <memory>
 #include <stdexcept>
 #include <string>
-#include <sys/stat.h>
 #include <utility>
 #include <vector>
-
-namespace fs = std::filesystem;
 
 namespace {
 
@@ -103,19 +100,18 @@ std::vector<uint64_t> CheckFiles(const CryptOptions& options, const Range& range
 {
     // A file is known by its device and inode: another name of it, a
     // symbolic or a hard link, would have its range transformed twice.
-    std::map<std::pair<dev_t, ino_t>, std::string> seen;
+    std::map<FileKey, std::string> seen;
     std::vector<uint64_t> sizes;
     for (const std::string& file : options.files) {
-        std::error_code error;
-        fs::file_status status = fs::status(file, error);
-        if (!fs::exists(status)) {
+        FileKey key;
+        HostFileKind kind = ExamineHostFile(file, key);
+        if (kind == HostFileKind::missing) {
             EndCommand(exitError, file + ": no such file; nothing was changed");
         }
-        struct stat info {};
-        if (!fs::is_regular_file(status) || stat(file.c_str(), &info) != 0) {
+        if (kind != HostFileKind::regular) {
             EndCommand(exitError, file + ": not a regular file; nothing was changed");
         }
-        auto first = seen.emplace(std::make_pair(info.st_dev, info.st_ino), file);
+        auto first = seen.emplace(key, file);
         if (!first.second) {
             EndCommand(exitError, file + ": the same file as " + first.first->second +
                                       " (listed twice, or a link to it); it would be transformed twice, so "
@@ -191,18 +187,17 @@ void RunCrypt(const CryptOptions& options, int mode)
             continue;
         }
         std::cout << verb << ' ' << done << " bytes at offset " << range.start << ": " << file;
-        std::error_code error;
-        uint64_t now = fs::file_size(file, error);
-        if (mode == cipherEncrypt && !error && now > sizes[i]) {
+        uint64_t now = 0;
+        if (mode == cipherEncrypt && HostFileSize(file, now) && now > sizes[i]) {
             std::cout << " (lengthened by " << now - sizes[i] << " bytes, from " << sizes[i] << " to " << now
                       << "; decrypt with --size " << sizes[i] << " to get the original back)";
         }
         if (options.CutsToSize()) {
-            fs::resize_file(file, options.size, error);
-            if (error) {
+            std::string failure = ResizeHostFile(file, options.size);
+            if (!failure.empty()) {
                 std::cout << '\n';
                 std::cerr << "mediakit: " << file << ": decrypted, but not cut to " << options.size
-                          << " bytes: " << error.message() << '\n';
+                          << " bytes: " << failure << '\n';
                 ++uncut;
                 continue;
             }

@@ -23,7 +23,12 @@ std::string FormatTime(const FILETIME& time)
     }
     time_t seconds = static_cast<time_t>((ticks - unixEpoch) / 10000000ull);
     std::tm parts {};
-    if (gmtime_r(&seconds, &parts) == nullptr) {
+#ifdef _WIN32
+    bool converted = gmtime_s(&parts, &seconds) == 0;
+#else
+    bool converted = gmtime_r(&seconds, &parts) != nullptr;
+#endif
+    if (!converted) {
         return "out-of-range";
     }
     char text[32];

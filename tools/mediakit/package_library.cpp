@@ -3,6 +3,8 @@
 #include "command_exit.h"
 #include "command_files.h"
 
+// windows.h first: the Windows SDK's msi.h needs its types.
+#include <windows.h>
 #include <msi.h>
 #include <msiquery.h>
 

@@ -1,7 +1,11 @@
 #include "progress_bar.h"
 
 #include <cstdio>
+#ifdef _WIN32
+#include <windows.h>
+#else
 #include <unistd.h>
+#endif
 
 namespace {
 
@@ -37,7 +41,12 @@ CProgressBar::CProgressBar(const std::string& what) : label(what), total(0), sho
 
 bool CProgressBar::CanShow()
 {
+#ifdef _WIN32
+    DWORD mode = 0;
+    return GetConsoleMode(GetStdHandle(STD_ERROR_HANDLE), &mode) != 0;  // a console, not a file or pipe
+#else
     return isatty(STDERR_FILENO) == 1;
+#endif
 }
 
 void CProgressBar::SetTotal(uint64_t totalBytes)

@@ -20,7 +20,7 @@ public:
     void Advance(uint64_t done, const std::string& item);
     // Clears the line so that what follows starts on a clean one.
     void Finish();
-    // False when standard error is not a terminal: then nothing is ever drawn.
+    // False when standard error is not a terminal (a console on Windows): then nothing is ever drawn.
     static bool CanShow();
     void SetTotal(uint64_t totalBytes);
 
