@@ -1,4 +1,5 @@
 #include "command_files.h"
+#include "command_targets.h"
 
 #include "command_exit.h"
 #include "host_entry.h"
@@ -234,30 +235,23 @@ void WriteOutputFile(const std::string& path, const std::string& content, const 
     WriteReplacing(target, content, path, what, &info);
 }
 
-void CheckOutputTargets(const std::vector<NamedPath>& outputs, const std::vector<NamedPath>& inputFolders)
+bool SameTarget(const std::string& a, const std::string& b)
 {
-    std::vector<Identity> seen;
-    for (const NamedPath& output : outputs) {
-        Identity identity = IdentityOf(output.path);
-        for (size_t i = 0; i < seen.size(); ++i) {
-            if (seen[i].SameFile(identity)) {
-                EndCommand(exitError, outputs[i].option + " " + outputs[i].path + " and " + output.option + " " +
-                                          output.path + " are one file; give each its own");
-            }
-        }
-        seen.push_back(identity);
-        fs::path target = FollowLinks(output.path, output.path);
-        struct stat info {};
-        if (lstat(target.c_str(), &info) == 0) {
-            RefuseUnreplaceable(output.path, target, info, "output");
-        }
-        for (const NamedPath& input : inputFolders) {
-            std::error_code error;
-            fs::path folder = fs::weakly_canonical(fs::absolute(input.path), error);
-            if (!error && Contains(folder, identity.resolved)) {
-                EndCommand(exitError, output.option + " " + output.path + " lies inside " + input.path +
-                                          ", which it is made from; write it elsewhere");
-            }
-        }
+    return IdentityOf(a).SameFile(IdentityOf(b));
+}
+
+void RefuseUnreplaceableOutput(const std::string& path)
+{
+    fs::path target = FollowLinks(path, path);
+    struct stat info {};
+    if (lstat(target.c_str(), &info) == 0) {
+        RefuseUnreplaceable(path, target, info, "output");
     }
+}
+
+bool LiesInside(const std::string& path, const std::string& folder)
+{
+    std::error_code error;
+    fs::path resolvedFolder = fs::weakly_canonical(fs::absolute(folder), error);
+    return !error && Contains(resolvedFolder, IdentityOf(path).resolved);
 }

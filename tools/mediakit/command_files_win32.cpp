@@ -2,6 +2,7 @@
 // Windows gives a device (NUL, CON, a pipe) is not a disk file and is refused
 // like a POSIX device.
 #include "command_files.h"
+#include "command_targets.h"
 
 #include "command_exit.h"
 #include "host_entry.h"
@@ -280,27 +281,20 @@ void WriteOutputFile(const std::string& path, const std::string& content, const 
     WriteReplacing(target, content, path, what, GetFileAttributesA(target.c_str()));
 }
 
-void CheckOutputTargets(const std::vector<NamedPath>& outputs, const std::vector<NamedPath>& inputFolders)
+bool SameTarget(const std::string& a, const std::string& b)
 {
-    std::vector<Identity> seen;
-    for (const NamedPath& output : outputs) {
-        Identity identity = IdentityOf(output.path);
-        for (size_t i = 0; i < seen.size(); ++i) {
-            if (seen[i].SameFile(identity)) {
-                EndCommand(exitError, outputs[i].option + " " + outputs[i].path + " and " + output.option + " " +
-                                          output.path + " are one file; give each its own");
-            }
-        }
-        seen.push_back(identity);
-        EntryKind kind = KindOf(output.path);
-        if (kind != EntryKind::missing) {
-            RefuseUnreplaceable(output.path, kind, "output");
-        }
-        for (const NamedPath& input : inputFolders) {
-            if (Contains(ResolvedPath(input.path), identity.resolved)) {
-                EndCommand(exitError, output.option + " " + output.path + " lies inside " + input.path +
-                                          ", which it is made from; write it elsewhere");
-            }
-        }
+    return IdentityOf(a).SameFile(IdentityOf(b));
+}
+
+void RefuseUnreplaceableOutput(const std::string& path)
+{
+    EntryKind kind = KindOf(path);
+    if (kind != EntryKind::missing) {
+        RefuseUnreplaceable(path, kind, "output");
     }
+}
+
+bool LiesInside(const std::string& path, const std::string& folder)
+{
+    return Contains(ResolvedPath(folder), ResolvedPath(path));
 }
